@@ -6,6 +6,8 @@
 
 #include <objbase.h>
 
+#include <cstdlib>
+
 #include "bar_id_fallback.h"
 #include "bc_server.h"
 #include "fixture_support.h"
@@ -64,6 +66,26 @@ TEST(InspectSigner, ReadsTheSignerOfSignedFiles) {
     EXPECT_EQ(c.serial, info.serial_number);
     EXPECT_EQ(0, info.signing_time.wYear);
   }
+}
+
+TEST(InspectSigner, ReadsTheSigningTimeOfTheCounterSignature) {
+  SignerInfo info;
+  EXPECT_EQ(0, InspectSigner(SignedClientPath("orvane_timestamped").c_str(), &info));
+  EXPECT_EQ(L"Orvane Test Signer", info.subject_name);
+  EXPECT_EQ(L"03 02 01", info.serial_number);
+  // Signed when the tests were built: close to the file's own write time,
+  // both in local time.
+  WIN32_FILE_ATTRIBUTE_DATA file = {};
+  ASSERT_TRUE(GetFileAttributesExW(SignedClientPath("orvane_timestamped").c_str(),
+                                   GetFileExInfoStandard, &file));
+  FILETIME written_local, signed_local;
+  ASSERT_TRUE(FileTimeToLocalFileTime(&file.ftLastWriteTime, &written_local));
+  ASSERT_TRUE(SystemTimeToFileTime(&info.signing_time, &signed_local));
+  const auto ticks = [](const FILETIME& t) {
+    return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+  };
+  const int64_t ten_minutes = 10LL * 60 * 10000000;
+  EXPECT_LT(std::llabs(ticks(written_local) - ticks(signed_local)), ten_minutes);
 }
 
 TEST(InspectSigner, FilesWithoutASignatureLeaveTheInfoEmpty) {
