@@ -137,8 +137,13 @@ class BcServerTest : public testing::Test {
 TEST_F(BcServerTest, SendsTheBarInfoQueryAndReadsTheBarId) {
   EXPECT_EQ(BcServer::Instance(), BcServer::Instance());
   const long requests = server_.Requests();
+  veyra_test::DebugCapture capture;
   EXPECT_EQ(42u, BarIdFor(TestServer::kString,
                           L"{\"JSON_TYPE\": 2147483653, \"JSON_RESULT\": 1, \"BarId\": 42}"));
+  const std::vector<std::string> lines = {
+      "Veyra::InitBCServer, Start!", "Veyra::InitBCServer, End!", "Veyra::GetBcBarId, Start!",
+      "Veyra::Uninit, Start!", "Veyra::Uninit, End!"};
+  EXPECT_EQ(lines, capture.Lines("Veyra::"));
   EXPECT_EQ(requests + 1, server_.Requests());
   EXPECT_EQ(L"{\n   \"JSON_RESULT\" : 0,\n   \"JSON_TYPE\" : 5\n}\n", server_.LastRequest());
 }

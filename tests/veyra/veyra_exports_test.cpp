@@ -148,6 +148,50 @@ TEST(VeyraExports, AfterAFailedSSOSignThePseudoHandleStillPasses) {
   EXPECT_EQ(requests + 1, server.Requests());
 }
 
+TEST(VeyraExports, HandleTableStartsEmptyAtEveryLoad) {
+  TestServer server;
+  server.SetReply(TestServer::kString, kBarInfo42);
+  {
+    VeyraDll dll;
+    ASSERT_TRUE(dll.Loaded());
+    EXPECT_EQ(nullptr, dll.sso_sign("wrong"));
+    EXPECT_EQ(0, dll.veyra(nullptr));
+  }
+  VeyraDll dll;
+  ASSERT_TRUE(dll.Loaded());
+  EXPECT_EQ(1, dll.veyra(nullptr));  // no SSOSign since this load: no handle check
+}
+
+TEST(VeyraExports, ThreadsAskTheServerAtTheSameTime) {
+  TestServer server;
+  server.SetReply(TestServer::kString, kBarInfo42);
+  VeyraDll dll;
+  ASSERT_TRUE(dll.Loaded());
+  struct Work {
+    VeyraDll* dll;
+    LONG answers_42 = 0;
+  } work{&dll};
+  auto thread_main = [](void* param) -> DWORD {
+    auto* w = static_cast<Work*>(param);
+    for (int i = 0; i < 25; ++i) {
+      char out[veyra::kBarIdBufferSize] = {};
+      if (w->dll->get_ov_bar_id(1, out) && std::strcmp(out, "42") == 0) {
+        InterlockedIncrement(&w->answers_42);
+      }
+    }
+    return 0;
+  };
+  HANDLE threads[4];
+  for (HANDLE& thread : threads) {
+    thread = CreateThread(nullptr, 0, thread_main, &work, 0, nullptr);
+    ASSERT_NE(nullptr, thread);
+  }
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(4, threads, TRUE, 60000));
+  for (HANDLE thread : threads) CloseHandle(thread);
+  EXPECT_EQ(100, work.answers_42);
+  EXPECT_EQ(0, server.LiveObjects());
+}
+
 TEST(VeyraExports, HugeTokenIsRejected) {
   VeyraDll dll;
   ASSERT_TRUE(dll.Loaded());
@@ -183,6 +227,7 @@ struct BarIdCase {
   bool ombra_present;
   const char* spreader;
   const char* expected;        // null: false, `out` untouched
+  const char* ombra_line = nullptr;  // the Ombra query's diagnostic, if any
 };
 
 TEST(VeyraExports, GetOVBarIdTable) {
@@ -202,8 +247,10 @@ TEST(VeyraExports, GetOVBarIdTable) {
        "8765"},
       {"no client running", 1, std::nullopt, std::nullopt, nullptr, 0, false, nullptr, nullptr},
       {"spreader", 2, kBarInfo42, std::nullopt, nullptr, 0, true, "spreader-x1", "spreader-x1"},
-      {"spreader refused", 2, kBarInfo42, std::nullopt, nullptr, 0, true, nullptr, nullptr},
-      {"no Ombra library", 2, kBarInfo42, std::nullopt, nullptr, 0, false, "s", nullptr},
+      {"spreader refused", 2, kBarInfo42, std::nullopt, nullptr, 0, true, nullptr, nullptr,
+       "Cannot find Spreader."},
+      {"no Ombra library", 2, kBarInfo42, std::nullopt, nullptr, 0, false, "s", nullptr,
+       "Load dll failed!"},
       {"type 3", 3, kBarInfo42, 5, nullptr, 0, true, "s", nullptr},
   };
   for (const BarIdCase& c : cases) {
@@ -221,6 +268,7 @@ TEST(VeyraExports, GetOVBarIdTable) {
       client->WriteUIDesc(std::string(c.uidesc, c.uidesc_size));
     }
     OmbraLibrary ombra(c.ombra_present, false, c.spreader);
+    DebugCapture capture;
     VeyraDll dll;
     ASSERT_TRUE(dll.Loaded());
 
@@ -234,6 +282,9 @@ TEST(VeyraExports, GetOVBarIdTable) {
       std::memcpy(expected + 8, c.expected, std::strlen(c.expected));
     }
     EXPECT_EQ(0, std::memcmp(expected, out, sizeof(out)));
+    if (c.ombra_line) {
+      EXPECT_EQ(std::vector<std::string>{c.ombra_line}, capture.Lines(c.ombra_line));
+    }
     EXPECT_TRUE(ComUninitialisedOnThisThread());
     if (server) {
       EXPECT_EQ(0, server->LiveObjects());
