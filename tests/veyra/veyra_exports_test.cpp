@@ -162,28 +162,31 @@ TEST(VeyraExports, HandleTableStartsEmptyAtEveryLoad) {
   EXPECT_EQ(1, dll.veyra(nullptr));  // no SSOSign since this load: no handle check
 }
 
+struct BarIdWork {
+  VeyraDll* dll;
+  LONG answers_42 = 0;
+};
+
+DWORD WINAPI AskBarIdRepeatedly(void* param) {
+  auto* work = static_cast<BarIdWork*>(param);
+  for (int i = 0; i < 25; ++i) {
+    char out[veyra::kBarIdBufferSize] = {};
+    if (work->dll->get_ov_bar_id(1, out) && std::strcmp(out, "42") == 0) {
+      InterlockedIncrement(&work->answers_42);
+    }
+  }
+  return 0;
+}
+
 TEST(VeyraExports, ThreadsAskTheServerAtTheSameTime) {
   TestServer server;
   server.SetReply(TestServer::kString, kBarInfo42);
   VeyraDll dll;
   ASSERT_TRUE(dll.Loaded());
-  struct Work {
-    VeyraDll* dll;
-    LONG answers_42 = 0;
-  } work{&dll};
-  auto thread_main = [](void* param) -> DWORD {
-    auto* w = static_cast<Work*>(param);
-    for (int i = 0; i < 25; ++i) {
-      char out[veyra::kBarIdBufferSize] = {};
-      if (w->dll->get_ov_bar_id(1, out) && std::strcmp(out, "42") == 0) {
-        InterlockedIncrement(&w->answers_42);
-      }
-    }
-    return 0;
-  };
+  BarIdWork work{&dll};
   HANDLE threads[4];
   for (HANDLE& thread : threads) {
-    thread = CreateThread(nullptr, 0, thread_main, &work, 0, nullptr);
+    thread = CreateThread(nullptr, 0, AskBarIdRepeatedly, &work, 0, nullptr);
     ASSERT_NE(nullptr, thread);
   }
   EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(4, threads, TRUE, 60000));
