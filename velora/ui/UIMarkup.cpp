@@ -151,6 +151,14 @@ bool CMarkup::LoadFromMem(const void* data, size_t size, int encoding) {
     error_ = L"no root element";
     return false;
   }
+  int roots = 0;
+  for (pugi::xml_node n = impl_->doc.first_child(); n; n = n.next_sibling())
+    if (n.type() == pugi::node_element) ++roots;
+  if (roots > 1) {
+    error_ = L"more than one root element";
+    impl_->doc.reset();
+    return false;
+  }
   impl_->valid = true;
   return true;
 }
