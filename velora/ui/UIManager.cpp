@@ -270,12 +270,27 @@ LPCTSTR CPaintManagerUI::GetClassDefaults(LPCTSTR pstrClass) const {
 }
 
 CDuiString CPaintManagerUI::ResolveFontFace(LPCTSTR face) {
-  if (HasFace(face)) return CDuiString(face);
-  static const wchar_t* const kChineseFaces[] = {L"Microsoft YaHei", L"WenQuanYi Micro Hei", L"SimSun", L"NSimSun",
-                                                  L"SimHei", L"Noto Sans CJK SC"};
-  for (const wchar_t* candidate : kChineseFaces)
-    if (HasFace(candidate)) return CDuiString(candidate);
-  return CDuiString(face && *face ? face : L"Tahoma");
+  // Asking the system for its fonts is slow; every window asks for the
+  // same few faces, so the answers are kept (main thread only).
+  static std::map<std::wstring, std::wstring> resolved;
+  const std::wstring key = face ? face : L"";
+  const auto it = resolved.find(key);
+  if (it != resolved.end()) return CDuiString(it->second);
+  std::wstring answer;
+  if (HasFace(face)) {
+    answer = key;
+  } else {
+    static const wchar_t* const kChineseFaces[] = {L"Microsoft YaHei", L"WenQuanYi Micro Hei", L"SimSun", L"NSimSun",
+                                                    L"SimHei", L"Noto Sans CJK SC"};
+    for (const wchar_t* candidate : kChineseFaces)
+      if (HasFace(candidate)) {
+        answer = candidate;
+        break;
+      }
+    if (answer.empty()) answer = key.empty() ? L"Tahoma" : key;
+  }
+  resolved.emplace(key, answer);
+  return CDuiString(answer);
 }
 
 HFONT CPaintManagerUI::AddFont(int id, LPCTSTR face, int nSize, bool bBold, bool bUnderline, bool bItalic,
@@ -328,9 +343,20 @@ const TImageInfo* CPaintManagerUI::GetImage(LPCTSTR bitmap) {
   const auto it = m_mImageHash.find(bitmap);
   if (it != m_mImageHash.end()) return it->second.get();
   const CDuiString path = IsAbsolute(bitmap) ? CDuiString(bitmap) : GetResourcePath() + bitmap;
-  TImageInfo* info = CRenderEngine::LoadImage(path);
-  m_mImageHash.emplace(bitmap, std::unique_ptr<TImageInfo>(info));
-  return info;
+  // Decoded pictures are shared by every window of the process (the
+  // frame's windows use the same few files); a file that cannot be had is
+  // remembered per window only, so a later window tries again.
+  static std::map<std::wstring, std::shared_ptr<TImageInfo>> shared;
+  std::shared_ptr<TImageInfo> info;
+  const auto found = shared.find(path.str());
+  if (found != shared.end()) {
+    info = found->second;
+  } else {
+    info.reset(CRenderEngine::LoadImage(path));
+    if (info) shared.emplace(path.str(), info);
+  }
+  m_mImageHash.emplace(bitmap, info);
+  return info.get();
 }
 
 // ---- notifications and filters -------------------------------------------

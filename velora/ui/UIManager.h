@@ -162,7 +162,7 @@ class CPaintManagerUI {
   std::map<int, HFONT> m_mFonts;
   HFONT m_hDefaultFont = nullptr;
   bool m_bOwnDefaultFont = false;
-  std::map<std::wstring, std::unique_ptr<TImageInfo>> m_mImageHash;
+  std::map<std::wstring, std::shared_ptr<TImageInfo>> m_mImageHash;
   std::vector<INotifyUI*> m_aNotifiers;
   std::vector<IMessageFilterUI*> m_aMessageFilters;
   std::vector<IMessageFilterUI*> m_aPreMessageFilters;
