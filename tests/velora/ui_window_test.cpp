@@ -32,7 +32,7 @@ const wchar_t kTreeSkin[] =
     L"  <Bogus name=\"dropped\"><Button name=\"inside_dropped\"/></Bogus>"
     L"  <Cef name=\"Cef_game\" bkcolor=\"#FF0000FF\"/>"
     L"  <HorizontalLayout name=\"links\" height=\"44\">"
-    L"    <Button name=\"b1\" text=\"one\" width=\"100\"/><Button name=\"b2\" text=\"two\" width=\"100\"/>"
+    L"    <Button name=\"b1\" text=\"one\" width=\"100\"/><Button name=\"b1\" text=\"two\" width=\"100\"/>"
     L"  </HorizontalLayout>"
     L"</VerticalLayout></Window>";
 
@@ -91,6 +91,13 @@ TEST_F(UiWindowTest, BuildsTheTreeNamesAndDefaultsFromTheSkin) {
   EXPECT_EQ(pm.GetRoot(), pm.FindControl(L"root"));
   EXPECT_EQ(pm.FindControl(L"bar"), pm.FindControl(L"title")->GetParent());
   EXPECT_EQ(nullptr, pm.FindControl(L"nothing"));
+  // Two controls named alike: the first in the skin is found.
+  auto* links = static_cast<CContainerUI*>(pm.FindControl(L"links")->GetInterface(DUI_CTR_CONTAINER));
+  ASSERT_NE(nullptr, links);
+  EXPECT_EQ(links->GetItemAt(0), pm.FindControl(L"b1"));
+  EXPECT_EQ(L"one", pm.FindControl(L"b1")->GetText().str());
+  // A record handed over in a window message is freed by the receiver.
+  CPaintManagerUI::DeletePtr(::operator new(1024));
 
   // Stretched Cef_game takes what the fixed rows leave.
   const RECT cef = pm.FindControl(L"Cef_game")->GetPos();

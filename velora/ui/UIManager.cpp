@@ -191,9 +191,10 @@ void CPaintManagerUI::RegisterName(CControlUI* pControl) {
 
 CControlUI* CPaintManagerUI::FindControl(LPCTSTR pstrName) const {
   if (!pstrName) return nullptr;
-  // Duplicate names: the control registered first (document order) wins.
-  const auto it = m_mNameHash.find(pstrName);
-  return it == m_mNameHash.end() ? nullptr : it->second;
+  // Duplicate names: the control registered first (document order) wins;
+  // lower_bound finds it, as equal keys keep their insertion order.
+  const auto it = m_mNameHash.lower_bound(pstrName);
+  return it == m_mNameHash.end() || it->first != pstrName ? nullptr : it->second;
 }
 
 CControlUI* CPaintManagerUI::FindControl(POINT pt) const {
@@ -613,6 +614,12 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
       return false;
     case WM_DESTROY:
       m_pEventHover = m_pEventClick = nullptr;
+      return false;
+    case WM_NCDESTROY:
+      // The controls stay with the manager until it goes; they no longer
+      // paint or invalidate anything.
+      m_hWndPaint = nullptr;
+      g_managers.erase(std::remove(g_managers.begin(), g_managers.end(), this), g_managers.end());
       return false;
     default:
       return false;
