@@ -463,6 +463,25 @@ TEST_F(UiWindowTest, ShowModalReturnsCloseValueAndDisablesTheOwner) {
   EXPECT_EQ(1, outer->finalCount);
   EXPECT_TRUE(outer->finalAfterWindowGone);
 
+  // A modal window whose object deletes itself once its window is gone
+  // (as the frame's dialogs do): ShowModal still returns the result.
+  auto* self = new TestWindow(L"<Window size=\"150,90\"><Control/></Window>", L"VeloraUiModal");
+  bool selfDeleted = false;
+  self->onFinal = [self, &selfDeleted] {
+    selfDeleted = true;
+    delete self;
+  };
+  ASSERT_TRUE(self->Create(*owner, L"self", WS_POPUP, 0, 0, 0, 0, 0));
+  self->onCustom = [self](UINT msg, WPARAM, LPARAM, BOOL& handled) -> LRESULT {
+    if (msg == kCloseWith) self->Close(5);
+    handled = msg == kCloseWith;
+    return 0;
+  };
+  self->PostMessageW(kCloseWith);
+  EXPECT_EQ(5u, self->ShowModal());
+  EXPECT_TRUE(selfDeleted);
+  EXPECT_TRUE(::IsWindowEnabled(*owner));
+
   // Closed by the system command rather than Close: 0.
   TestWindow* boxed = Make(L"<Window size=\"150,90\"><Control/></Window>", L"VeloraUiModal");
   ASSERT_TRUE(boxed->Create(*owner, L"box", WS_POPUP, 0, 0, 0, 0, 0));
