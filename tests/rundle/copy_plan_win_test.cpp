@@ -136,6 +136,35 @@ TEST_F(CopyPlanTest, DestinationsResolveInThePrefixFolders) {
   cleanup_.push_back(r.base() + L"..\\up");
 }
 
+// A folder variable that is not defined for Rundle does not become a folder
+// named after the variable: the known-folder query supplies the folder.
+TEST_F(CopyPlanTest, UndefinedFolderVariableFallsBackToTheKnownFolder) {
+  RundleFolder& r = *rundle_;
+  WriteFileBytes(r.Path(L"f.txt"), "payload");
+  const std::wstring local = KnownFolder(CSIDL_LOCAL_APPDATA);
+  const std::wstring appdata = KnownFolder(CSIDL_APPDATA);
+  ASSERT_FALSE(local.empty());
+  cleanup_ = {local + L"\\RundleStartTest", appdata + L"\\RundleStartTest"};
+  r.WriteIni("[General]\r\nlogLevel=2\r\n[Copy]\r\nNum=2\r\n" +
+             Section(0, "IsFile=1\r\nSrc=f.txt\r\nDst=$CSIDL_LOCAL_APPDATA$\\RundleStartTest\\l.txt\r\n") +
+             Section(1, "IsFile=1\r\nSrc=f.txt\r\nDst=$CSIDL_APPDATA$\\RundleStartTest\\a.txt\r\n"));
+  const std::wstring environment = EnvironmentWithout({L"LOCALAPPDATA=", L"APPDATA="});
+  ASSERT_EQ(0, r.Run(60000, &environment));
+  const std::string log = r.Log();
+  SCOPED_TRACE(log);
+  EXPECT_EQ("payload", ReadFileBytes(local + L"\\RundleStartTest\\l.txt"));
+  EXPECT_EQ("payload", ReadFileBytes(appdata + L"\\RundleStartTest\\a.txt"));
+  EXPECT_TRUE(Contains(log, CopyLine(r.Path(L"f.txt"), local + L"\\RundleStartTest\\l.txt", "Success")));
+  // The Trace line shows what the expansion gave.
+  EXPECT_TRUE(Contains(log, "CProcessMgr::TranslatePath. localappdata --> %localappdata%, ErrorCode"));
+  // Nothing landed below Rundle's folder or its current directory.
+  EXPECT_FALSE(Contains(log, "f.txt --> %"));
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  EXPECT_FALSE(Exists(std::wstring(windows) + L"\\%localappdata%"));
+  EXPECT_FALSE(Exists(r.Path(L"%localappdata%")));
+}
+
 // One run over the kinds of entries: skipped, redirected, refused, trees,
 // read-only destinations, missing folders and sources.
 TEST_F(CopyPlanTest, EntriesStandAloneInListOrder) {

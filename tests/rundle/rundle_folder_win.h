@@ -151,8 +151,9 @@ class RundleFolder {
   void WriteIni(const std::string& text) { WriteFileBytes(Path(L"Rundle.ini"), text); }
 
   // Starts Rundle.exe (its current directory is elsewhere on purpose: all
-  // of its paths must come from its own location).
-  HANDLE Start() {
+  // of its paths must come from its own location). `environment`, when
+  // given, is a complete Unicode environment block.
+  HANDLE Start(const std::wstring* environment = nullptr) {
     std::wstring line = L"\"" + Path(L"Rundle.exe") + L"\"";
     STARTUPINFOW si = {};
     si.cb = sizeof si;
@@ -161,7 +162,10 @@ class RundleFolder {
     buffer.push_back(0);
     wchar_t windows[MAX_PATH] = {};
     GetWindowsDirectoryW(windows, MAX_PATH);
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, windows, &si, &pi)) {
+    std::wstring block = environment ? *environment : std::wstring();
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE,
+                        environment ? CREATE_UNICODE_ENVIRONMENT : 0,
+                        environment ? block.data() : nullptr, windows, &si, &pi)) {
       ADD_FAILURE() << "cannot start Rundle.exe, error " << GetLastError();
       return nullptr;
     }
@@ -170,8 +174,8 @@ class RundleFolder {
   }
 
   // Runs Rundle.exe to its end; returns its exit code (or -1 on time-out).
-  int Run(DWORD timeoutMs = 60000) {
-    HANDLE process = Start();
+  int Run(DWORD timeoutMs = 60000, const std::wstring* environment = nullptr) {
+    HANDLE process = Start(environment);
     if (!process) return -1;
     DWORD code = static_cast<DWORD>(-1);
     if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0) {
@@ -197,6 +201,24 @@ class RundleFolder {
   std::wstring dir_;
   bool keep_ = false;
 };
+
+// This process's environment without the variables named (upper case,
+// with "="), as a block for CreateProcessW.
+inline std::wstring EnvironmentWithout(const std::vector<std::wstring>& names) {
+  std::wstring block;
+  wchar_t* all = GetEnvironmentStringsW();
+  for (const wchar_t* p = all; *p; p += wcslen(p) + 1) {
+    std::wstring entry = p;
+    std::wstring upper = entry;
+    for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
+    bool drop = false;
+    for (const std::wstring& name : names) drop = drop || upper.compare(0, name.size(), name) == 0;
+    if (!drop) block += entry + L'\0';
+  }
+  FreeEnvironmentStringsW(all);
+  block += L'\0';
+  return block;
+}
 
 // The folder of the test program; test folders go below it (build tree).
 inline std::wstring TestRoot() {
