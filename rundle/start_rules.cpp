@@ -1,5 +1,6 @@
 #include "start_rules.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace rundle {
@@ -75,7 +76,7 @@ std::vector<PreloadEntry> ReadPreloadList(const ProfileReader& read, int envCode
   std::vector<PreloadEntry> list;
   const wchar_t* section = EnvSectionName(envCode);
   if (!section) return list;
-  const int num = ReadIntKey(read, section, L"Num");
+  const int num = std::min(ReadIntKey(read, section, L"Num"), kMaxListEntries);
   for (int i = 0; i < num; ++i) {
     const std::wstring name = std::wstring(section) + L"_PreLoad" + std::to_wstring(i);
     PreloadEntry entry;
@@ -90,7 +91,7 @@ std::vector<PreloadEntry> ReadPreloadList(const ProfileReader& read, int envCode
 
 std::vector<CopyEntry> ReadCopyList(const ProfileReader& read) {
   std::vector<CopyEntry> list;
-  const int num = ReadIntKey(read, L"Copy", L"Num");
+  const int num = std::min(ReadIntKey(read, L"Copy", L"Num"), kMaxListEntries);
   for (int i = 0; i < num; ++i) {
     const std::wstring name = L"Copy" + std::to_wstring(i);
     CopyEntry entry;

@@ -38,6 +38,10 @@ namespace rundle {
 // characters, strings into 4096 (so at most 4095 characters come back).
 constexpr size_t kIntKeyChars = 32;
 constexpr size_t kStringKeyChars = 4096;
+// A `Num` beyond this many sections is read as this many: a mistyped count
+// such as 2147483647 would otherwise read sections for hours before the game
+// starts (a missing section still yields an entry).
+constexpr int kMaxListEntries = 1000;
 
 // Reads one key of one section with the given buffer size in characters
 // (terminating zero included); returns "" for a missing key. On Windows this

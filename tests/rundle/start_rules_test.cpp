@@ -196,6 +196,14 @@ TEST(StartRules, CopyListKeepsMissingSections) {
   }
 }
 
+TEST(StartRules, HugeNumIsBounded) {
+  FakeProfile profile{{{L"Copy", L"Num"}, L"2147483647"}, {{L"DefSoft", L"Num"}, L"99999999999"}};
+  EXPECT_EQ(static_cast<size_t>(rundle::kMaxListEntries), rundle::ReadCopyList(profile.Reader()).size());
+  const auto preloads = rundle::ReadPreloadList(profile.Reader(), 0);
+  ASSERT_EQ(static_cast<size_t>(rundle::kMaxListEntries), preloads.size());
+  EXPECT_EQ(rundle::kMaxListEntries - 1, preloads.back().index);
+}
+
 TEST(StartRules, LongStringValuesStopAt4095Characters) {
   const std::wstring huge(5000, L'q');
   FakeProfile profile{{{L"DefSoft", L"GameExe"}, huge}, {{L"DefSoft", L"RunOption"}, L"1" + huge}};
