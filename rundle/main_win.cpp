@@ -8,11 +8,9 @@
 #include <string>
 
 #include "env_det_imp.h"
+#include "process_mgr.h"
 #include "start_config.h"
 #include "start_log.h"
-#ifdef RUNDLE_HAVE_PROCESS_MGR
-#include "process_mgr.h"
-#endif
 
 namespace {
 
@@ -41,9 +39,7 @@ void RunCopyStep() {
   const std::wstring base = GetRundleDirectory() + L"\\";
   const HRESULT com = CoInitialize(nullptr);
   CStartConfig::SetDebugPrivilege(true);
-#ifdef RUNDLE_HAVE_PROCESS_MGR
   CProcessMgr::Instance().ProcessCopyFile(base);
-#endif
   CStartConfig::SetDebugPrivilege(false);
   if (SUCCEEDED(com)) CoUninitialize();
 }
@@ -54,9 +50,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   CStartConfig& config = CStartConfig::Instance();
   config.Load();
   ConfigureLog(config.GetLogLevelMask());
-#ifdef RUNDLE_HAVE_PROCESS_MGR
   CProcessMgr::Instance();
-#endif
   RunCopyStep();
   EnvDetImp* envDet = EnvDetImp::Create();
   envDet->ShellSoft();
