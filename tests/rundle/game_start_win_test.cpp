@@ -2,10 +2,14 @@
 // programs that record how they were started.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "rundle_folder_win.h"
+
+#include <tlhelp32.h>
 #include "start_log.h"
 
 using namespace rundle_test;
@@ -155,6 +159,62 @@ TEST_F(GameStartTest, GamePathWithBlankStartsThatGame) {
     ASSERT_TRUE(started.present);
     EXPECT_EQ("\"" + Narrow(r.Path(L"my games\\game.exe")) + "\" -z", started.commandLine);
     EXPECT_FALSE(ReadProbe(decoy, 1000).present);
+  }
+}
+
+// Ends the browser processes ("iexplore.exe") that a run started in this
+// test's prefix; returns how many there were, waiting up to `ms` for one.
+int EndBrowsers(int ms) {
+  int ended = 0;
+  for (int waited = 0; waited <= ms && ended == 0; waited += 100) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+      if (_wcsicmp(entry.szExeFile, L"iexplore.exe") != 0) continue;
+      HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+      if (!process) continue;
+      TerminateProcess(process, 0);
+      WaitForSingleObject(process, 5000);
+      CloseHandle(process);
+      ++ended;
+    }
+    CloseHandle(snapshot);
+    if (ended == 0) Sleep(100);
+  }
+  return ended;
+}
+
+// Option 3 hands the game text as written to the shell; when the shell
+// cannot open it, Internet Explorer is asked to, and the line records that
+// call's result.
+TEST_F(GameStartTest, RunOptionThreeOpensTheTextOrFallsBackToTheBrowser) {
+  struct Case {
+    const char* name;
+    bool opensDirectly;
+  } cases[] = {{"program", true}, {"unknown", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RundleFolder& r = MakeRundle(work_ + L"\\" + Widen(c.name));
+    const std::wstring game = PlaceProbe(r.Path(L"bin\\game.exe"));
+    // Written as is: neither joined with the before-path nor resolved.
+    const std::string text = c.opensDirectly ? Narrow(game) : Narrow(r.Path(L"nosuch\\page.xyz"));
+    r.WriteIni("[DefSoft]\r\nRunOption=3\r\n" + GameKeys("elsewhere", text, "-ignored"));
+    ASSERT_EQ(0, r.Run());
+    const std::string log = r.Log();
+    if (c.opensDirectly) {
+      const ProbeRecord started = ReadProbe(game, 10000);
+      ASSERT_TRUE(started.present);
+      EXPECT_FALSE(Contains(started.commandLine, "-ignored")) << started.commandLine;
+      EXPECT_FALSE(Contains(log, "iexplore")) << log;
+      EXPECT_EQ(0, EndBrowsers(300));
+    } else {
+      // Wine's own browser stands in for Internet Explorer.
+      EXPECT_EQ(1, EndBrowsers(10000));
+      const size_t at = log.find("EnvDetImp::ProcessRunGame. iexplore: ");
+      ASSERT_NE(std::string::npos, at) << log;
+      EXPECT_LT(32, std::atoi(log.c_str() + at + std::strlen("EnvDetImp::ProcessRunGame. iexplore: "))) << log;
+    }
   }
 }
 
