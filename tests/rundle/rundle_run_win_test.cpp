@@ -178,6 +178,15 @@ TEST(RundleRun, SecondRundleWhileTheFirstRunsTakesCode5) {
                          "[DefSoft]\r\nNum=1\r\n[DefSoft_PreLoad0]\r\nWait=1\r\nExe=holder.exe\r\n"));
   HANDLE firstRun = StartRundle(first);
   ASSERT_NE(nullptr, firstRun);
+  // Whatever fails below, neither the holder nor the first Rundle outlives the test.
+  struct Cleanup {
+    HANDLE run;
+    ~Cleanup() {
+      KillProcesses(L"holder.exe");
+      if (WaitForSingleObject(run, 10000) != WAIT_OBJECT_0) TerminateProcess(run, 1);
+      CloseHandle(run);
+    }
+  } cleanup{firstRun};
   ASSERT_TRUE(WaitForProcess(L"holder.exe", 20000));
   EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(firstRun, 0));
 
@@ -187,7 +196,6 @@ TEST(RundleRun, SecondRundleWhileTheFirstRunsTakesCode5) {
   EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(firstRun, 30000));
   DWORD exitCode = 1;
   GetExitCodeProcess(firstRun, &exitCode);
-  CloseHandle(firstRun);
   EXPECT_EQ(0u, exitCode);
   const std::string log = ReadBytes(first + L"\\log\\" + DayLogName(L"Rundle", 0));
   EXPECT_TRUE(HasBody(log, CodeLine(0))) << log;

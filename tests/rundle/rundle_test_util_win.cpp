@@ -180,13 +180,23 @@ FakeClient::FakeClient(const std::wstring& folder, const std::wstring& fileName,
     : path_(folder + L"\\" + fileName) {
   if (!CopyFileW(HostPath(RUNDLE_FAKE_CLIENT_EXE).c_str(), path_.c_str(), FALSE)) return;
   if (version && !StampVersion(path_, *version)) return;
+  // Its standard handles lead nowhere: a client that outlived a failed test
+  // must not hold the test runner's output pipe open.
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  HANDLE nowhere = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               &inherit, OPEN_EXISTING, 0, nullptr);
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nowhere;
+  startup.hStdOutput = nowhere;
+  startup.hStdError = nowhere;
   PROCESS_INFORMATION process{};
   std::wstring commandLine = L"\"" + path_ + L"\"";
-  if (!CreateProcessW(path_.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                      nullptr, folder.c_str(), &startup, &process))
-    return;
+  const BOOL started = CreateProcessW(path_.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+                                      CREATE_NO_WINDOW, nullptr, folder.c_str(), &startup, &process);
+  if (nowhere != INVALID_HANDLE_VALUE) CloseHandle(nowhere);
+  if (!started) return;
   CloseHandle(process.hThread);
   process_ = process.hProcess;
   // Rundle reads the client's path from its module list: wait until it is there.
