@@ -61,7 +61,7 @@ class HeldMutex {
 // The expected result of a run: the code line, or the error line when no
 // client runs.
 void ExpectCode(const RunResult& run, int code) {
-  ASSERT_TRUE(run.finished);
+  ASSERT_TRUE(run.finished) << run.error;
   EXPECT_EQ(0u, run.exitCode);
   if (code == kNoClient) {
     EXPECT_TRUE(HasBody(run.log, NotOemLine())) << run.log;
@@ -243,7 +243,7 @@ TEST_F(RundleSettingsRun, LogLevelSelectsTheMask) {
                                        : std::string("[General]\r\nother=1\r\n");
     ASSERT_TRUE(WriteBytes(folder + L"\\Rundle.ini", ini));
     const RunResult run = RunRundle(folder);
-    ASSERT_TRUE(run.finished);
+    ASSERT_TRUE(run.finished) << run.error;
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ(c.info, InfoWritten(run)) << run.log;
   }
@@ -260,7 +260,7 @@ TEST_F(RundleSettingsRun, SettingsPathFollowsTheModulePath) {
   ASSERT_TRUE(WriteBytes(iniFolder + L"\\Rundle.ini", "[General]\r\nlogLevel=2\r\n"));
   ASSERT_TRUE(WriteBytes(exeFolder + L"\\Rundle.ini", "[General]\r\nlogLevel=3\r\n"));
   RunResult run = RunRundle(exeFolder);
-  ASSERT_TRUE(run.finished);
+  ASSERT_TRUE(run.finished) << run.error;
   EXPECT_TRUE(InfoWritten(run)) << run.log;
 
   // Capitals are not mapped: RUNDLE.EXE is its own settings file, so the
@@ -268,7 +268,7 @@ TEST_F(RundleSettingsRun, SettingsPathFollowsTheModulePath) {
   const std::wstring upper = FreshFolder(L"mapping_upper");
   ASSERT_TRUE(WriteBytes(upper + L"\\RUNDLE.ini", "[General]\r\nlogLevel=3\r\n"));
   run = RunRundle(upper, L"RUNDLE.EXE");
-  ASSERT_TRUE(run.finished);
+  ASSERT_TRUE(run.finished) << run.error;
   EXPECT_EQ(upper + L"\\log\\" + DayLogName(L"RUNDLE", 0), run.logFile);
   EXPECT_TRUE(InfoWritten(run)) << run.log;
 }
@@ -280,7 +280,7 @@ TEST_F(RundleSettingsRun, ReadOnlyHiddenSettingsAreReadAndLeftNormal) {
   ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                                   FILE_ATTRIBUTE_SYSTEM));
   const RunResult run = RunRundle(folder);
-  ASSERT_TRUE(run.finished);
+  ASSERT_TRUE(run.finished) << run.error;
   EXPECT_FALSE(InfoWritten(run)) << run.log;
   const DWORD attributes = GetFileAttributesW(ini.c_str());
   ASSERT_NE(INVALID_FILE_ATTRIBUTES, attributes);
@@ -324,7 +324,7 @@ TEST_F(RundleSettingsRun, BadSettingsFilesLeaveTheDefaults) {
                            : INVALID_HANDLE_VALUE;
     const RunResult run = RunRundle(folder);
     if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
-    ASSERT_TRUE(run.finished);
+    ASSERT_TRUE(run.finished) << run.error;
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ(c.info, InfoWritten(run)) << run.log;
   }
@@ -334,7 +334,7 @@ TEST_F(RundleSettingsRun, BadSettingsFilesLeaveTheDefaults) {
   const std::wstring folder = FreshFolder(L"bad_settings_3x");
   ASSERT_TRUE(WriteBytes(folder + L"\\Rundle.ini", "[General]\r\nlogLevel=3" + std::string(4999, 'x') + "\r\n"));
   const RunResult run = RunRundle(folder);
-  ASSERT_TRUE(run.finished);
+  ASSERT_TRUE(run.finished) << run.error;
   EXPECT_FALSE(InfoWritten(run)) << run.log;
 }
 
@@ -348,7 +348,7 @@ TEST(RundleRunLog, FileNameLineLayoutAndOldDays) {
   ASSERT_TRUE(WriteBytes(logFolder + L"\\" + DayLogName(L"Rundle", 0), "earlier run\r\n"));
 
   const RunResult run = RunRundle(folder);
-  ASSERT_TRUE(run.finished);
+  ASSERT_TRUE(run.finished) << run.error;
   EXPECT_EQ(0u, run.exitCode);
   for (int n : days) {
     SCOPED_TRACE(n);
@@ -376,7 +376,7 @@ TEST(RundleRunLog, UnusableLogFolderDoesNotStopTheRun) {
   // A file where the log folder should be: no folder, no log file.
   ASSERT_TRUE(WriteBytes(folder + L"\\log", "not a folder"));
   const RunResult run = RunRundle(folder);
-  ASSERT_TRUE(run.finished);
+  ASSERT_TRUE(run.finished) << run.error;
   EXPECT_EQ(0u, run.exitCode);
   EXPECT_TRUE(run.log.empty());
 }

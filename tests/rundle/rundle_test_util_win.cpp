@@ -86,6 +86,21 @@ bool MainModuleVisible(DWORD pid) {
   return found;
 }
 
+// Starts `exe` with `output` as its standard output and error. Rundle ends
+// by itself and starts nothing here that outlives it, so the handles it
+// inherits go away with it.
+BOOL StartWithOutput(const std::wstring& exe, const std::wstring& directory, HANDLE output,
+                     PROCESS_INFORMATION* process) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = output;
+  startup.hStdError = output;
+  std::wstring commandLine = L"\"" + exe + L"\" ignored arguments";
+  return CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                        directory.c_str(), &startup, process);
+}
+
 }  // namespace
 
 std::wstring HostPath(const char* unixPath) {
@@ -117,8 +132,18 @@ std::wstring FreshFolder(const std::wstring& name) {
   wchar_t current[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, current);
   const std::wstring root = std::wstring(current) + L"\\rundle_runs";
+  // The first call of a test process clears what earlier runs left. Every
+  // folder gets a name of its own: under Wine a file of an ended process can
+  // stay locked for a while, so names are never reused within a run.
+  static bool cleared = false;
+  if (!cleared) {
+    RemoveTree(root);
+    cleared = true;
+  }
   CreateDirectoryW(root.c_str(), nullptr);
-  const std::wstring folder = root + L"\\" + name;
+  static unsigned counter = 0;
+  const std::wstring folder =
+      root + L"\\" + name + L"_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter);
   RemoveTree(folder);
   CreateDirectoryW(folder.c_str(), nullptr);
   return folder;
@@ -180,22 +205,14 @@ FakeClient::FakeClient(const std::wstring& folder, const std::wstring& fileName,
     : path_(folder + L"\\" + fileName) {
   if (!CopyFileW(HostPath(RUNDLE_FAKE_CLIENT_EXE).c_str(), path_.c_str(), FALSE)) return;
   if (version && !StampVersion(path_, *version)) return;
-  // Its standard handles lead nowhere: a client that outlived a failed test
-  // must not hold the test runner's output pipe open.
-  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  HANDLE nowhere = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               &inherit, OPEN_EXISTING, 0, nullptr);
+  // Detached and without inherited handles: a client that outlived a failed
+  // test must not hold the test runner's output pipe open.
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = nowhere;
-  startup.hStdOutput = nowhere;
-  startup.hStdError = nowhere;
   PROCESS_INFORMATION process{};
   std::wstring commandLine = L"\"" + path_ + L"\"";
-  const BOOL started = CreateProcessW(path_.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
-                                      CREATE_NO_WINDOW, nullptr, folder.c_str(), &startup, &process);
-  if (nowhere != INVALID_HANDLE_VALUE) CloseHandle(nowhere);
+  const BOOL started = CreateProcessW(path_.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                                      DETACHED_PROCESS, nullptr, folder.c_str(), &startup, &process);
   if (!started) return;
   CloseHandle(process.hThread);
   process_ = process.hProcess;
@@ -252,25 +269,27 @@ std::wstring DayLogName(const std::wstring& base, int daysBack) {
 RunResult RunRundle(const std::wstring& folder, const std::wstring& exeName) {
   RunResult result;
   const std::wstring exe = folder + L"\\" + exeName;
-  if (!CopyFileW(HostPath(RUNDLE_EXE).c_str(), exe.c_str(), FALSE)) return result;
+  auto failed = [&](const char* step) {
+    result.error = std::string(step) + " failed, error " + std::to_string(GetLastError());
+    return result;
+  };
+  if (!CopyFileW(HostPath(RUNDLE_EXE).c_str(), exe.c_str(), FALSE)) return failed("copying Rundle.exe");
   // Standard output goes to a file beside the folder, so the echo can be read.
   const std::wstring outputFile = folder + L".stdout.txt";
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  HANDLE output = CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+  HANDLE output = CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = output;
-  startup.hStdError = output;
-  PROCESS_INFORMATION process{};
-  std::wstring commandLine = L"\"" + exe + L"\" ignored arguments";
+  if (output == INVALID_HANDLE_VALUE) return failed("creating the output file");
   // The working directory is not Rundle's folder: everything must follow the module path.
   const std::wstring elsewhere = folder.substr(0, folder.rfind(L'\\'));
-  const BOOL started = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                      elsewhere.c_str(), &startup, &process);
-  if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
-  if (!started) return result;
+  PROCESS_INFORMATION process{};
+  const BOOL started = StartWithOutput(exe, elsewhere, output, &process);
+  if (!started) {
+    failed("starting Rundle.exe");
+    CloseHandle(output);
+    return result;
+  }
+  CloseHandle(output);
   CloseHandle(process.hThread);
   result.finished = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
   GetExitCodeProcess(process.hProcess, &result.exitCode);
@@ -304,20 +323,14 @@ namespace rundle_test {
 HANDLE StartRundle(const std::wstring& folder) {
   const std::wstring exe = folder + L"\\Rundle.exe";
   if (!CopyFileW(HostPath(RUNDLE_EXE).c_str(), exe.c_str(), FALSE)) return nullptr;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  std::wstring commandLine = L"\"" + exe + L"\"";
   // Its standard output (the log's echo) goes nowhere.
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
   HANDLE nowhere = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                                OPEN_EXISTING, 0, nullptr);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = nowhere;
-  startup.hStdError = nowhere;
-  const BOOL started = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                      folder.c_str(), &startup, &process);
-  if (nowhere != INVALID_HANDLE_VALUE) CloseHandle(nowhere);
+  if (nowhere == INVALID_HANDLE_VALUE) return nullptr;
+  PROCESS_INFORMATION process{};
+  const BOOL started = StartWithOutput(exe, folder, nowhere, &process);
+  CloseHandle(nowhere);
   if (!started) return nullptr;
   CloseHandle(process.hThread);
   return process.hProcess;

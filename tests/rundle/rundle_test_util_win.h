@@ -76,6 +76,7 @@ struct RunResult {
   std::string log;            // today's log file, bytes as written
   std::wstring logFile;       // its path
   std::string output;         // what Rundle wrote to its standard output
+  std::string error;          // why the run could not be made
 };
 // Copies Rundle.exe into `folder` under `exeName` and runs it there.
 RunResult RunRundle(const std::wstring& folder, const std::wstring& exeName = L"Rundle.exe");

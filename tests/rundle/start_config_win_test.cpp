@@ -94,7 +94,7 @@ std::string Probe(const wchar_t* version, const std::wstring& modulePath) {
   PROCESS_INFORMATION process{};
   std::string line;
   if (CreateProcessW(HostPath(RUNDLE_CONFIG_PROBE_EXE).c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                     CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
+                     DETACHED_PROCESS, nullptr, nullptr, &startup, &process)) {
     WaitForSingleObject(process.hProcess, 60000);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
