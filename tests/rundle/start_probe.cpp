@@ -5,7 +5,9 @@
 //   line 2: the current directory
 // (UTF-8, written to a temporary file and renamed, so a reader never sees
 // half a record). While "<own path>.hold" exists it keeps running, which
-// lets a test decide when a waited-for preload ends.
+// lets a test decide when a waited-for preload ends. It is a GUI-subsystem
+// program without a window, so that starting it with CREATE_NEW_CONSOLE (as
+// Rundle does for preloads) leaves no console host behind.
 #include "win_include.h"
 
 #include <string>
@@ -24,7 +26,7 @@ std::string Utf8(const std::wstring& text) {
 
 }  // namespace
 
-int wmain() {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   wchar_t self[MAX_PATH * 4] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH * 4);
   wchar_t cwd[MAX_PATH * 4] = {};
