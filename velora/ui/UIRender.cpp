@@ -191,10 +191,10 @@ void CRenderEngine::DrawImage(HDC hDC, const TImageInfo& image, const RECT& rcDe
 }
 
 bool CRenderEngine::DrawImageString(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem, const RECT& rcPaint,
-                                    const wchar_t* spec) {
-  if (!spec || !*spec || !pManager) return false;
+                                    const wchar_t* image_text) {
+  if (!image_text || !*image_text || !pManager) return false;
   ImageSpec image;
-  if (!ParseImageSpec(spec, &image)) return false;
+  if (!ParseImageSpec(image_text, &image)) return false;
   const TImageInfo* info = pManager->GetImage(image.file.c_str());
   if (!info) return false;
   RECT dest = rcItem;

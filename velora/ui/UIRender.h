@@ -33,7 +33,7 @@ class CRenderEngine {
   // Draws an image reference (see ParseImageSpec) into rcItem, clipped to
   // rcPaint. False when the image cannot be had.
   static bool DrawImageString(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem, const RECT& rcPaint,
-                              const wchar_t* spec);
+                              const wchar_t* image_text);
   static void DrawImage(HDC hDC, const TImageInfo& image, const RECT& rcDest, const RECT& rcSource,
                         const RECT& rcCorner, BYTE fade);
   static void DrawRect(HDC hDC, const RECT& rc, int size, DWORD color);
