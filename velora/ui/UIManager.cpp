@@ -403,10 +403,15 @@ void CPaintManagerUI::SendNotify(TNotifyUI& Msg) {
     if (std::find(m_aNotifiers.begin(), m_aNotifiers.end(), n) != m_aNotifiers.end()) n->Notify(Msg);
 }
 
-bool CPaintManagerUI::FilterMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
-  const std::vector<IMessageFilterUI*> filters = m_aMessageFilters;
+namespace {
+
+// Asks each filter in turn until one handles the message. Works on a copy,
+// since a filter may remove itself or others; a removed one is not asked.
+bool RunFilters(const std::vector<IMessageFilterUI*>& live, UINT uMsg, WPARAM wParam,
+                LPARAM lParam, LRESULT& lRes) {
+  const std::vector<IMessageFilterUI*> filters = live;
   for (IMessageFilterUI* f : filters) {
-    if (std::find(m_aMessageFilters.begin(), m_aMessageFilters.end(), f) == m_aMessageFilters.end()) continue;
+    if (std::find(live.begin(), live.end(), f) == live.end()) continue;
     bool handled = false;
     const LRESULT r = f->MessageHandler(uMsg, wParam, lParam, handled);
     if (handled) {
@@ -417,18 +422,14 @@ bool CPaintManagerUI::FilterMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRE
   return false;
 }
 
+}  // namespace
+
+bool CPaintManagerUI::FilterMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
+  return RunFilters(m_aMessageFilters, uMsg, wParam, lParam, lRes);
+}
+
 bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
-  const std::vector<IMessageFilterUI*> filters = m_aPreMessageFilters;
-  for (IMessageFilterUI* f : filters) {
-    if (std::find(m_aPreMessageFilters.begin(), m_aPreMessageFilters.end(), f) == m_aPreMessageFilters.end()) continue;
-    bool handled = false;
-    const LRESULT r = f->MessageHandler(uMsg, wParam, lParam, handled);
-    if (handled) {
-      lRes = r;
-      return true;
-    }
-  }
-  return false;
+  return RunFilters(m_aPreMessageFilters, uMsg, wParam, lParam, lRes);
 }
 
 // ---- events and painting -------------------------------------------------
