@@ -1,0 +1,68 @@
+// The native child window of a windowed browser. It shows the page's
+// frames as Chromium renders them and hands the user's mouse, keyboard,
+// text and focus to its delegate, which forwards them to the page. It
+// lives on the engine's UI thread, as the browser windows of the engine
+// always do; its parent may belong to another thread.
+#pragma once
+
+#include "win_include.h"
+
+#include <memory>
+#include <string>
+
+#include "frame_decoder_win.h"
+#include "input_rules.h"
+
+namespace velora_engine {
+
+class BrowserWindowDelegate {
+ public:
+  virtual ~BrowserWindowDelegate() = default;
+  virtual void OnWindowResized(int width, int height) = 0;
+  virtual void OnWindowMouse(const MouseInput& input) = 0;
+  virtual void OnWindowKey(const KeyInput& input) = 0;
+  // A DevTools "Input.*" method with its parameters (typed characters).
+  virtual void OnWindowInput(const std::string& method, const Json::Value& params) = 0;
+  virtual void OnWindowFocus(bool focused) = 0;
+  virtual void OnWindowFirstPaint() = 0;
+  // The window is gone (destroyed by us or with its parent).
+  virtual void OnWindowDestroyed() = 0;
+};
+
+class BrowserWindow {
+ public:
+  // Creates the window. background is the colour shown until the first
+  // frame arrives (0x00RRGGBB). Null on failure.
+  static std::unique_ptr<BrowserWindow> Create(HWND parent, DWORD style, const RECT& rect,
+                                               COLORREF background, BrowserWindowDelegate* delegate);
+  ~BrowserWindow();
+
+  HWND hwnd() const { return hwnd_; }
+  // Shows a new frame: it replaces the previous one at once.
+  void ShowFrame(std::shared_ptr<DecodedFrame> frame);
+  // Destroys the window (no delegate calls after this returns).
+  void Destroy();
+
+ private:
+  BrowserWindow() = default;
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void Paint();
+  void Mouse(UINT msg, WPARAM wp, LPARAM lp);
+
+  HWND hwnd_ = nullptr;
+  BrowserWindowDelegate* delegate_ = nullptr;
+  COLORREF background_ = RGB(255, 255, 255);
+  std::shared_ptr<DecodedFrame> frame_;
+  bool painted_frame_ = false;
+  bool tracking_leave_ = false;
+  int buttons_ = 0;
+  // Clicks for clickCount: a press counts on from the last one when it
+  // comes soon enough and near enough.
+  DWORD last_click_time_ = 0;
+  POINT last_click_pos_ = {0, 0};
+  int click_count_ = 0;
+  wchar_t high_surrogate_ = 0;
+};
+
+}  // namespace velora_engine

@@ -1,0 +1,54 @@
+// The page input that a browser window forwards to Chromium, as DevTools
+// "Input.*" parameters built from plain values (virtual-key codes, button
+// and modifier bits as Win32 reports them).
+#pragma once
+
+#include <json/value.h>
+
+#include <string>
+
+namespace velora_engine {
+
+// DevTools modifier bits.
+enum InputModifier { kModAlt = 1, kModCtrl = 2, kModMeta = 4, kModShift = 8 };
+// DevTools "buttons" bits.
+enum InputButtons { kButtonsLeft = 1, kButtonsRight = 2, kButtonsMiddle = 4 };
+
+struct MouseInput {
+  enum class Type { kMove, kPress, kRelease, kWheel };
+  enum class Button { kNone, kLeft, kMiddle, kRight };
+  Type type = Type::kMove;
+  Button button = Button::kNone;
+  int x = 0, y = 0;
+  int buttons = 0;    // InputButtons held
+  int modifiers = 0;  // InputModifier
+  int click_count = 0;
+  double delta_x = 0, delta_y = 0;  // wheel: CSS pixels, down/right positive
+};
+
+Json::Value MouseEventParams(const MouseInput& in);
+
+// Win32 wheel delta (120 a notch, up positive) to CSS pixels (100 a
+// notch, down positive).
+double WheelDeltaToPixels(int wheel_delta);
+
+struct KeyInput {
+  bool down = true;
+  int virtual_key = 0;
+  int modifiers = 0;
+  bool system_key = false;  // Alt held (WM_SYSKEYDOWN)
+};
+
+// "rawKeyDown"/"keyUp" with the key's DOM names where it has one:
+//   VK_RETURN -> key "Enter", code "Enter"; 'A' -> key "a"/"A", code "KeyA".
+Json::Value KeyEventParams(const KeyInput& in);
+
+// A typed character. Characters outside ASCII (Chinese from an input
+// method, say) are inserted as text; ASCII ones travel as "char" key
+// events so that the page sees keypress. Control characters other than
+// Enter give false: their key events already did the work.
+bool CharEventFor(char32_t ch, int modifiers, std::string* method, Json::Value* params);
+
+std::string Utf16ToUtf8(const std::wstring& text);
+
+}  // namespace velora_engine
