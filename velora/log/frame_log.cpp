@@ -206,7 +206,9 @@ void CFrameLog::OpenDayFile(const LogLocalTime& now, std::time_t seconds) {
   CleanOldLogs(seconds);
   const wchar_t* exeName = GetExeName();
   filePath_ = LogFileName(directory_, filePrefix_, exeName ? exeName : L"", dayName);
-  file_ = logplatform::OpenAppend(filePath_);
+  // Without a folder the name would start at "\", the root of the current
+  // drive, far from the program; such lines are dropped instead.
+  if (!directory_.empty()) file_ = logplatform::OpenAppend(filePath_);
   if (!file_) {
     DebugOutput(L"\n[OVXX] failed to create log file\n");
     DebugOutput(directory_.c_str());
