@@ -56,11 +56,15 @@ bool Exists(const std::string& path) {
   return in.good();
 }
 
+// The file's text with the CR of Windows text mode removed.
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
-  return text.str();
+  std::string out;
+  for (char c : text.str())
+    if (c != '\r') out += c;
+  return out;
 }
 
 void Touch(const std::string& path) { std::ofstream(path) << "old\n"; }
