@@ -89,9 +89,6 @@ class LogMessage {
 
   LogSeverity severity_;
   std::ostringstream stream_;
-  size_t message_start_;
-  const char* file_;
-  int line_;
 };
 
 // Turns a stream expression into void, so that LAZY_STREAM's two branches
