@@ -1,0 +1,1 @@
+#include "cef3/browser/client_app.h"

@@ -1,0 +1,1 @@
+#include "cef3/renderer/client_renderer_app.h"
