@@ -318,6 +318,43 @@ TEST(ChromiumProcessTest, KilledFrameLeavesNoChromium) {
   DeleteTreeForTest(root);
 }
 
+// A process left with a dead frame's profile and no launcher to end it (the
+// launcher itself was killed): EndStale finds it by its --user-data-dir and
+// ends it. A bash that sleeps, with the switch as its $0, stands in for it.
+TEST(ChromiumProcessTest, EndStaleEndsOrphansOfADeadFrame) {
+  const std::wstring root = TestDir() + L"\\orphan-engine";
+  DeleteTreeForTest(root);
+  CreateDirectoryW(root.c_str(), nullptr);
+  // Pid 4294967290 is no live process.
+  const std::wstring dead_dir = UserDataFolderFor(root, 4294967290ul);
+  CreateDirectoryW(dead_dir.c_str(), nullptr);
+  WriteFileText(dead_dir + L"\\Local State", "{}");
+  const std::string unix_dir = UnixPathOf(dead_dir);
+  std::wstring command = L"\"Z:\\bin\\bash\" -c \"sleep 30; :\" \"--user-data-dir=" +
+                         std::wstring(unix_dir.begin(), unix_dir.end()) + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  ASSERT_TRUE(CreateProcessW(L"Z:\\bin\\bash", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &info));
+  if (info.hProcess)
+    CloseHandle(info.hProcess);
+  if (info.hThread)
+    CloseHandle(info.hThread);
+  int before = 0;
+  for (int i = 0; i < 100 && before == 0; ++i) {
+    before = CountProcessesWithProfile(dead_dir);
+    if (before == 0)
+      Sleep(20);
+  }
+  ASSERT_EQ(1, before);
+
+  ChromiumProcess::EndStale(root);
+  EXPECT_EQ(0, CountProcessesWithProfile(dead_dir));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(dead_dir.c_str()));
+  DeleteTreeForTest(root);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

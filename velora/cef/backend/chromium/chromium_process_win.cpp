@@ -634,13 +634,17 @@ void ChromiumProcess::EndStale(const std::wstring& engine_root) {
   for (const std::wstring& dir : stale) {
     if (UnderWine()) {
       // A Chromium left by a killed frame whose launcher could not end it
-      // (the launcher itself killed): end whatever still uses the profile.
+      // (the launcher itself killed): end whatever still uses the profile,
+      // then remove the folder from the Linux side. Chromium's Singleton*
+      // entries are dangling symbolic links, which Wine's DeleteFileW
+      // cannot remove.
       const std::string profile = UnixPath(dir);
       std::string hello;
       std::string error;
       if (!profile.empty()) {
         std::string body = "profile=" + ShellQuote(profile) + "\n" +
                            "end_profile\n"
+                           "rm -rf -- \"$profile\"\n"
                            "printf '%s done\\n' \"$token\" >&3\n"
                            "exit 0\n";
         unsigned long long socket = RunLauncher(dir, L"end_stale.sh", body, 10000, &hello, &error);
