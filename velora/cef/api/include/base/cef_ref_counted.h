@@ -11,9 +11,17 @@
 
 namespace base {
 
+template <class T, typename Traits>
+class RefCounted;
+template <class T, typename Traits>
+class RefCountedThreadSafe;
+
+// The default traits delete through the base class, which T befriends
+// (friend class base::RefCounted<T>;) so that its destructor can stay
+// private.
 template <class T>
 struct DefaultRefCountedTraits {
-  static void Destruct(const T* x) { delete x; }
+  static void Destruct(const T* x);
 };
 
 template <class T, typename Traits = DefaultRefCountedTraits<T>>
@@ -36,12 +44,20 @@ class RefCounted {
   ~RefCounted() = default;
 
  private:
+  friend struct DefaultRefCountedTraits<T>;
+  static void DeleteInternal(const T* x) { delete x; }
+
   mutable int ref_count_ = 0;
 };
 
 template <class T>
+void DefaultRefCountedTraits<T>::Destruct(const T* x) {
+  RefCounted<T, DefaultRefCountedTraits<T>>::DeleteInternal(x);
+}
+
+template <class T>
 struct DefaultRefCountedThreadSafeTraits {
-  static void Destruct(const T* x) { delete x; }
+  static void Destruct(const T* x);
 };
 
 template <class T, typename Traits = DefaultRefCountedThreadSafeTraits<T>>
@@ -64,8 +80,16 @@ class RefCountedThreadSafe {
   ~RefCountedThreadSafe() = default;
 
  private:
+  friend struct DefaultRefCountedThreadSafeTraits<T>;
+  static void DeleteInternal(const T* x) { delete x; }
+
   mutable AtomicRefCount ref_count_{0};
 };
+
+template <class T>
+void DefaultRefCountedThreadSafeTraits<T>::Destruct(const T* x) {
+  RefCountedThreadSafe<T, DefaultRefCountedThreadSafeTraits<T>>::DeleteInternal(x);
+}
 
 // A reference-counted holder of a plain value.
 template <typename T>
