@@ -217,6 +217,32 @@ TEST_F(ChromiumTransportTest, CallOnTheReceiveThreadFailsInsteadOfHanging) {
   EXPECT_NE(std::string::npos, call_error.find("receive thread")) << call_error;
 }
 
+// Close from another thread while the receive thread waits in WinHTTP: the
+// wait ends, on_closed runs once, and a Call made afterwards fails at once.
+TEST_F(ChromiumTransportTest, CloseEndsABlockedReceiveWhileChromiumLives) {
+  DevToolsConnection second;
+  std::atomic<int> closed{0};
+  std::string error;
+  ASSERT_TRUE(second.Open(chromium_->port(), chromium_->browser_path(), {}, [&] { closed++; }, &error))
+      << error;
+  Json::Value result;
+  ASSERT_TRUE(second.Call("", "Browser.getVersion", Json::Value(), &result, &error)) << error;
+  Sleep(100);
+  const auto start = std::chrono::steady_clock::now();
+  second.Close();
+  EXPECT_GT(std::chrono::seconds(2), std::chrono::steady_clock::now() - start);
+  EXPECT_EQ(1, closed.load());
+  EXPECT_FALSE(second.Call("", "Browser.getVersion", Json::Value(), &result, &error, 1000));
+  EXPECT_NE(std::string::npos, error.find("closed")) << error;
+  bool replied = false;
+  second.Post("", "Browser.getVersion", Json::Value(), [&](const Json::Value&, const std::string& e) {
+    replied = !e.empty();
+  });
+  EXPECT_TRUE(replied);
+  // The browser and the first connection are unaffected.
+  EXPECT_TRUE(connection_->Call("", "Browser.getVersion", Json::Value(), &result, &error)) << error;
+}
+
 // A Chromium of its own for the tests that end it.
 struct OwnChromium {
   explicit OwnChromium(const std::wstring& name) {

@@ -4,6 +4,8 @@
 
 #include <winhttp.h>
 
+#include <chrono>
+
 namespace velora_engine {
 namespace {
 
@@ -24,6 +26,8 @@ WebSocketClient::WebSocketClient() = default;
 
 WebSocketClient::~WebSocketClient() {
   Close();
+  if (aborted_)
+    socket_ = nullptr;
   CloseInternet(&socket_);
   CloseInternet(&connect_);
   CloseInternet(&session_);
@@ -96,8 +100,20 @@ bool WebSocketClient::Send(const std::string& utf8_text) {
 }
 
 bool WebSocketClient::Receive(std::string* message) {
-  if (closed_ || !socket_)
-    return false;
+  {
+    std::lock_guard<std::mutex> lock(receive_lock_);
+    if (closed_ || !socket_)
+      return false;
+    receiving_ = true;
+  }
+  struct Ended {
+    WebSocketClient* self;
+    ~Ended() {
+      std::lock_guard<std::mutex> lock(self->receive_lock_);
+      self->receiving_ = false;
+      self->receive_ended_.notify_all();
+    }
+  } ended{this};
   // Fragments are received straight into the message's own buffer, which
   // grows by doubling: a 30 MiB screenshot costs no copy beyond WinHTTP's.
   constexpr size_t kMinRoom = 64 * 1024;
@@ -144,6 +160,15 @@ void WebSocketClient::Close() {
   // transport underneath, for a peer that never answers.
   WinHttpWebSocketShutdown(static_cast<HINTERNET>(socket_), WINHTTP_WEB_SOCKET_SUCCESS_CLOSE_STATUS,
                            nullptr, 0);
+  std::unique_lock<std::mutex> receive_lock(receive_lock_);
+  if (!receive_ended_.wait_for(receive_lock, std::chrono::seconds(2), [this] { return !receiving_; })) {
+    // The peer ignores the close frame: closing the handle cancels the
+    // pending receive (WinHTTP keeps the object alive until it returns).
+    // socket_ keeps its value (only the destructor clears it), so Send and
+    // Receive on other threads see a dead handle, never a reused one.
+    WinHttpCloseHandle(static_cast<HINTERNET>(socket_));
+    aborted_ = true;
+  }
 }
 
 }  // namespace velora_engine

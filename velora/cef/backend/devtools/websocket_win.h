@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 
@@ -30,8 +31,11 @@ class WebSocketClient {
   // once the peer closed, the connection broke or Close was called.
   bool Receive(std::string* message);
   // Ends the connection; idempotent. A Receive blocked on another thread
-  // returns false. The handles are released by the destructor, which must not
-  // run while another thread is still inside Receive or Send.
+  // returns false: the close frame normally ends it as soon as the peer
+  // answers; a peer that does not answer within two seconds has the socket
+  // handle closed under it, which cancels the wait. The handles are released
+  // by the destructor, which must not run while another thread is still
+  // inside Receive or Send.
   void Close();
 
   bool closed() const { return closed_; }
@@ -43,6 +47,10 @@ class WebSocketClient {
   std::mutex send_lock_;
   std::mutex close_lock_;
   std::atomic<bool> closed_{false};
+  std::mutex receive_lock_;
+  std::condition_variable receive_ended_;
+  bool receiving_ = false;
+  bool aborted_ = false;  // socket_ closed by Close
 };
 
 }  // namespace velora_engine

@@ -41,11 +41,10 @@ bool FrameDecoder::Feed(const char* data, size_t size) {
     return false;
   while (size > 0) {
     if (!in_payload_) {
-      const size_t take = std::min(size, kFrameHeaderSize - header_filled_);
-      std::copy(data, data + take, header_ + header_filled_);
-      header_filled_ += take;
-      data += take;
-      size -= take;
+      while (size > 0 && header_filled_ < kFrameHeaderSize) {
+        header_[header_filled_++] = static_cast<unsigned char>(*data++);
+        --size;
+      }
       if (header_filled_ < kFrameHeaderSize)
         break;
       const uint32_t length = static_cast<uint32_t>(header_[0]) |
