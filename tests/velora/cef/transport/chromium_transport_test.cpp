@@ -346,7 +346,7 @@ TEST(ChromiumProcessTest, KilledFrameLeavesNoChromium) {
 
 // A process left with a dead frame's profile and no launcher to end it (the
 // launcher itself was killed): EndStale finds it by its --user-data-dir and
-// ends it. A bash that sleeps, with the switch as its $0, stands in for it.
+// ends it. A sleep with the switch on its command line stands in for it.
 TEST(ChromiumProcessTest, EndStaleEndsOrphansOfADeadFrame) {
   const std::wstring root = TestDir() + L"\\orphan-engine";
   DeleteTreeForTest(root);
@@ -356,7 +356,10 @@ TEST(ChromiumProcessTest, EndStaleEndsOrphansOfADeadFrame) {
   CreateDirectoryW(dead_dir.c_str(), nullptr);
   WriteFileText(dead_dir + L"\\Local State", "{}");
   const std::string unix_dir = UnixPathOf(dead_dir);
-  std::wstring command = L"\"Z:\\bin\\bash\" -c \"sleep 30; :\" \"--user-data-dir=" +
+  // exec -a: the sleep itself carries the switch (as its argv[0]), so ending
+  // it leaves nothing behind, and it holds none of the test's handles.
+  std::wstring command =
+      L"\"Z:\\bin\\bash\" -c \"exec </dev/null >/dev/null 2>&1; exec -a \\\"$0\\\" sleep 30\" \"--user-data-dir=" +
                          std::wstring(unix_dir.begin(), unix_dir.end()) + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
