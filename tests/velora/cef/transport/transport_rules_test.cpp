@@ -193,6 +193,12 @@ TEST(ChannelFrameTest, DecoderReassemblesAnyChunking) {
     EXPECT_EQ(payloads, out);
     EXPECT_EQ(0u, decoder.pending_bytes());
   }
+  // A frame in progress counts its header too: 4 header bytes and 2 of "{\"a\":1}".
+  FrameDecoder partial;
+  ASSERT_TRUE(partial.Feed(stream.data(), 6));
+  EXPECT_EQ(6u, partial.pending_bytes());
+  ASSERT_TRUE(partial.Feed(stream.data() + 6, 5));
+  EXPECT_EQ(0u, partial.pending_bytes());
 }
 
 TEST(ChannelFrameTest, OversizedHeaderBreaksTheDecoderForGood) {

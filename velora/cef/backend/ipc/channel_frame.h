@@ -36,7 +36,9 @@ class FrameDecoder {
   bool broken() const { return !error_.empty(); }
   const std::string& error() const { return error_; }
   // Bytes of the frame in progress (header or payload) received so far.
-  size_t pending_bytes() const { return header_filled_ + current_.size(); }
+  size_t pending_bytes() const {
+    return in_payload_ ? kFrameHeaderSize + current_.size() : header_filled_;
+  }
 
  private:
   unsigned char header_[kFrameHeaderSize] = {};
