@@ -125,10 +125,15 @@ std::wstring CFrameLog::OpenFilePath() {
   return file_ ? filePath_ : std::wstring();
 }
 
-LogLocalTime CFrameLog::LocalTimeOf(std::chrono::system_clock::time_point when, std::time_t* seconds) const {
+LogLocalTime CFrameLog::LocalTimeOf(std::chrono::system_clock::time_point when, std::time_t* seconds) {
   *seconds = std::chrono::system_clock::to_time_t(when);
-  std::tm tm{};
-  LocalDate(*seconds, &tm);
+  // The calendar conversion is done once per second, not once per line.
+  if (*seconds != cachedSecond_ || !cachedValid_) {
+    LocalDate(*seconds, &cachedTm_);
+    cachedSecond_ = *seconds;
+    cachedValid_ = true;
+  }
+  const std::tm& tm = cachedTm_;
   LogLocalTime t;
   t.year = static_cast<unsigned>(tm.tm_year + 1900);
   t.month = static_cast<unsigned>(tm.tm_mon + 1);

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -83,7 +84,7 @@ class CFrameLog {
   const std::wstring& GetLogFallbackDir();
   void OpenDayFile(const LogLocalTime& now, std::time_t seconds);
   void CleanOldLogs(std::time_t now);
-  LogLocalTime LocalTimeOf(std::chrono::system_clock::time_point when, std::time_t* seconds) const;
+  LogLocalTime LocalTimeOf(std::chrono::system_clock::time_point when, std::time_t* seconds);
   void DebugOutput(const wchar_t* text);
 
   FrameLogHooks hooks_;
@@ -110,6 +111,9 @@ class CFrameLog {
   bool fallbackComputed_ = false;
   std::wstring fallbackDir_;
   wchar_t exePath_[1024] = {};
+  std::time_t cachedSecond_ = 0;
+  bool cachedValid_ = false;
+  std::tm cachedTm_ = {};
   // Set while a line is being written: a line logged from inside the
   // writer (GetExeName's error during the clean-up) would overwrite the
   // line buffer and the lost outer line with it, so it is dropped.

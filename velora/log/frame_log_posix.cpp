@@ -83,7 +83,11 @@ std::FILE* OpenAppend(const std::wstring& path) { return std::fopen(HostPath(pat
 void DebugOutput(const wchar_t* text) { std::fprintf(stderr, "%ls", text); }
 
 unsigned ProcessId() { return static_cast<unsigned>(getpid()); }
-unsigned ThreadId() { return static_cast<unsigned>(syscall(SYS_gettid)); }
+unsigned ThreadId() {
+  // One system call per thread, not per line.
+  thread_local const unsigned id = static_cast<unsigned>(syscall(SYS_gettid));
+  return id;
+}
 
 void WidenAnsi(const char* text, wchar_t* out, size_t capacity) {
   if (capacity == 0) return;

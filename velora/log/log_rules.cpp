@@ -29,6 +29,74 @@ void AppendFormat(wchar_t* buffer, size_t& used, size_t limit, const wchar_t* fo
   va_end(args);
 }
 
+// The prefixes are built by hand: swprintf costs more than the write of a
+// flushed line.
+void AppendText(wchar_t* buffer, size_t& used, size_t limit, const wchar_t* text) {
+  while (*text && used + 1 < limit) buffer[used++] = *text++;
+  buffer[used] = L'\0';
+}
+
+// value in `base` with at least `width` digits (lower-case hexadecimal).
+void AppendNumber(wchar_t* buffer, size_t& used, size_t limit, unsigned long long value, unsigned base,
+                  unsigned width) {
+  wchar_t digits[24];
+  unsigned n = 0;
+  do {
+    const unsigned d = static_cast<unsigned>(value % base);
+    digits[n++] = static_cast<wchar_t>(d < 10 ? L'0' + d : L'a' + (d - 10));
+    value /= base;
+  } while (value && n < 24);
+  while (n < width && n < 24) digits[n++] = L'0';
+  while (n > 0 && used + 1 < limit) buffer[used++] = digits[--n];
+  buffer[used] = L'\0';
+}
+
+// The formats the frame logs are text with %ls, %d, %u and %%; those are
+// formatted here, anything else (widths, %x, %s ...) by vswprintf. False
+// when the format needs vswprintf; then nothing of args has been used up
+// that the caller's copy still needs.
+bool AppendSimpleFormat(wchar_t* buffer, size_t& used, size_t limit, const wchar_t* format, va_list args) {
+  for (const wchar_t* f = format; *f; ++f) {
+    if (*f != L'%') continue;
+    const wchar_t next = f[1];
+    if (next == L'%' || next == L'd' || next == L'u') {
+      ++f;
+      continue;
+    }
+    if (next == L'l' && f[2] == L's') {
+      f += 2;
+      continue;
+    }
+    return false;
+  }
+  for (const wchar_t* f = format; *f && used + 1 < limit; ++f) {
+    if (*f != L'%') {
+      buffer[used++] = *f;
+      continue;
+    }
+    ++f;
+    if (*f == L'%') {
+      buffer[used++] = L'%';
+    } else if (*f == L'd') {
+      const int value = va_arg(args, int);
+      if (value < 0) {
+        buffer[used++] = L'-';
+        AppendNumber(buffer, used, limit, 0ull - static_cast<unsigned long long>(static_cast<long long>(value)), 10, 1);
+      } else {
+        AppendNumber(buffer, used, limit, static_cast<unsigned long long>(value), 10, 1);
+      }
+    } else if (*f == L'u') {
+      AppendNumber(buffer, used, limit, va_arg(args, unsigned), 10, 1);
+    } else {  // "ls"
+      ++f;
+      const wchar_t* text = va_arg(args, const wchar_t*);
+      AppendText(buffer, used, limit, text ? text : L"(null)");
+    }
+  }
+  buffer[used] = L'\0';
+  return true;
+}
+
 }  // namespace
 
 const wchar_t* LogLevelName(unsigned level) {
@@ -49,20 +117,44 @@ size_t BuildLogLine(wchar_t* buffer, size_t capacity, const LogLineParts& parts,
   size_t used = 0;
   buffer[0] = L'\0';
   const LogLocalTime& t = parts.time;
-  if (parts.prefixFlags & kLogPrefixTime)
-    AppendFormat(buffer, used, capacity, L"[%02u:%02u:%02u.%03u]|", t.hour, t.minute, t.second,
-                 t.millisecond);
-  if (parts.prefixFlags & kLogPrefixProcessThread)
-    AppendFormat(buffer, used, capacity, L"[%04x]|[%04x]|", parts.processId, parts.threadId);
+  if (parts.prefixFlags & kLogPrefixTime) {
+    // "[%02u:%02u:%02u.%03u]|"
+    AppendText(buffer, used, capacity, L"[");
+    AppendNumber(buffer, used, capacity, t.hour, 10, 2);
+    AppendText(buffer, used, capacity, L":");
+    AppendNumber(buffer, used, capacity, t.minute, 10, 2);
+    AppendText(buffer, used, capacity, L":");
+    AppendNumber(buffer, used, capacity, t.second, 10, 2);
+    AppendText(buffer, used, capacity, L".");
+    AppendNumber(buffer, used, capacity, t.millisecond, 10, 3);
+    AppendText(buffer, used, capacity, L"]|");
+  }
+  if (parts.prefixFlags & kLogPrefixProcessThread) {
+    // "[%04x]|[%04x]|"
+    AppendText(buffer, used, capacity, L"[");
+    AppendNumber(buffer, used, capacity, parts.processId, 16, 4);
+    AppendText(buffer, used, capacity, L"]|[");
+    AppendNumber(buffer, used, capacity, parts.threadId, 16, 4);
+    AppendText(buffer, used, capacity, L"]|");
+  }
   if (parts.prefixFlags & kLogPrefixSourceLine)
     AppendFormat(buffer, used, capacity, L"[%ls:%d]|", parts.sourceFile ? parts.sourceFile : L"",
                  parts.sourceLine);
-  AppendFormat(buffer, used, capacity, L"[%ls]|", LogLevelName(parts.level));
-  if (parts.prefixFlags & kLogPrefixFunction)
-    AppendFormat(buffer, used, capacity, L"[%ls]|", parts.function ? parts.function : L"");
+  AppendText(buffer, used, capacity, L"[");
+  AppendText(buffer, used, capacity, LogLevelName(parts.level));
+  AppendText(buffer, used, capacity, L"]|");
+  if (parts.prefixFlags & kLogPrefixFunction) {
+    AppendText(buffer, used, capacity, L"[");
+    AppendText(buffer, used, capacity, parts.function ? parts.function : L"");
+    AppendText(buffer, used, capacity, L"]|");
+  }
   // The message may fill all but the line feed and the terminator.
-  if (capacity >= 2 && used + 2 < capacity && format)
-    AppendFormatV(buffer, used, capacity - 1, format, args);
+  if (capacity >= 2 && used + 2 < capacity && format) {
+    va_list copy;
+    va_copy(copy, args);
+    if (!AppendSimpleFormat(buffer, used, capacity - 1, format, copy)) AppendFormatV(buffer, used, capacity - 1, format, args);
+    va_end(copy);
+  }
   if (used > capacity - 2) used = capacity - 2;
   buffer[used++] = L'\n';
   buffer[used] = L'\0';

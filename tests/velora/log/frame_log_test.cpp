@@ -107,12 +107,22 @@ TEST(LogRules, LineLayout) {
   }
 }
 
+TEST(LogRules, MessageFormats) {
+  EXPECT_EQ(L"[Info]|a -12 4294967295 50% b\n", Line(0, kLogInfo, L"a %d %u 50%% %ls", -12, 4294967295u, L"b"));
+  EXPECT_EQ(L"[Info]|min -2147483648\n", Line(0, kLogInfo, L"min %d", -2147483647 - 1));
+  // Widths and other conversions go through the C library.
+  EXPECT_EQ(L"[Info]|   7 1f x\n", Line(0, kLogInfo, L"%4d %x %c", 7, 31u, L'x'));
+  EXPECT_EQ(L"[Info]|no arguments\n", Line(0, kLogInfo, L"no arguments"));
+}
+
 TEST(LogRules, LongMessageIsCutSoTheLineFeedFits) {
   const std::wstring message(100000, L'x');
-  const std::wstring line = Line(3, kLogDebug, L"%ls", message.c_str());
-  ASSERT_EQ(kLogLineChars - 1, line.size());
-  EXPECT_EQ(L'\n', line.back());
-  EXPECT_EQ(L'x', line[line.size() - 2]);
+  for (const wchar_t* format : {L"%ls", L"%5ls"}) {
+    const std::wstring line = Line(3, kLogDebug, format, message.c_str());
+    ASSERT_EQ(kLogLineChars - 1, line.size());
+    EXPECT_EQ(L'\n', line.back());
+    EXPECT_EQ(L'x', line[line.size() - 2]);
+  }
 }
 
 TEST(LogRules, FolderAndFileNames) {
