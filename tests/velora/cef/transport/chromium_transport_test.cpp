@@ -300,48 +300,60 @@ TEST(ChromiumProcessTest, ChromiumThatCannotStartReportsItsLog) {
   EXPECT_GT(std::chrono::seconds(4), std::chrono::steady_clock::now() - start);
 }
 
-// The frame killed hard: a child copy of this program starts Chromium and is
-// ended by TerminateProcess. The launcher sees its connection close and ends
-// Chromium; EndStale then removes the dead frame's folder and leaves a live
-// one alone.
+// The frame killed hard, by TerminateProcess and by kill -9 of its Wine
+// process: a child copy of this program starts Chromium and is killed. The
+// launcher sees its connection close and ends Chromium; EndStale then removes
+// the dead frame's folder and leaves a live one alone.
 TEST(ChromiumProcessTest, KilledFrameLeavesNoChromium) {
-  const std::wstring root = TestDir() + L"\\killed-engine";
-  DeleteTreeForTest(root);
-  CreateDirectoryW(root.c_str(), nullptr);
-  const std::wstring port_file = TestDir() + L"\\killed-child.port";
-  DeleteFileW(port_file.c_str());
+  struct Case {
+    const wchar_t* name;
+    bool unix_kill;
+  };
+  const Case cases[] = {{L"terminate", false}, {L"kill9", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.unix_kill ? "kill -9" : "TerminateProcess");
+    const std::wstring root = TestDir() + L"\\killed-engine-" + c.name;
+    DeleteTreeForTest(root);
+    CreateDirectoryW(root.c_str(), nullptr);
+    const std::wstring port_file = TestDir() + L"\\killed-child-" + c.name + L".port";
+    DeleteFileW(port_file.c_str());
 
-  PROCESS_INFORMATION child = StartChild(L"--child-start-chromium \"" + root + L"\" \"" + port_file + L"\"");
-  ASSERT_TRUE(child.hProcess);
-  std::string text;
-  for (int i = 0; i < 300 && !ReadFileText(port_file, &text); ++i)
-    Sleep(50);
-  ASSERT_FALSE(text.empty()) << "the child did not start Chromium";
-  const int port = std::stoi(text);
-  ASSERT_TRUE(PortAccepts(port));
-  const std::wstring child_dir = UserDataFolderFor(root, child.dwProcessId);
-  ASSERT_LT(0, CountProcessesWithProfile(child_dir));
-
-  TerminateProcess(child.hProcess, 9);
-  WaitForSingleObject(child.hProcess, 5000);
-  CloseHandle(child.hProcess);
-  CloseHandle(child.hThread);
-
-  bool closed = false;
-  for (int i = 0; i < 100 && !closed; ++i) {
-    closed = !PortAccepts(port) && CountProcessesWithProfile(child_dir) == 0;
-    if (!closed)
+    PROCESS_INFORMATION child = StartChild(L"--child-start-chromium \"" + root + L"\" \"" + port_file + L"\"");
+    ASSERT_TRUE(child.hProcess);
+    std::string text;
+    for (int i = 0; i < 300 && !ReadFileText(port_file, &text); ++i)
       Sleep(50);
-  }
-  EXPECT_TRUE(closed) << "Chromium outlived its killed frame";
+    ASSERT_FALSE(text.empty()) << "the child did not start Chromium";
+    const int port = std::stoi(text);
+    ASSERT_TRUE(PortAccepts(port));
+    const std::wstring child_dir = UserDataFolderFor(root, child.dwProcessId);
+    ASSERT_LT(0, CountProcessesWithProfile(child_dir));
 
-  // A live frame's folder (this process) stays; the dead one goes.
-  const std::wstring live_dir = UserDataFolderFor(root, GetCurrentProcessId());
-  CreateDirectoryW(live_dir.c_str(), nullptr);
-  ChromiumProcess::EndStale(root);
-  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(child_dir.c_str()));
-  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(live_dir.c_str()));
-  DeleteTreeForTest(root);
+    if (c.unix_kill)
+      ASSERT_TRUE(KillUnixProcessWithArgument(std::string(port_file.begin(), port_file.end())));
+    else
+      TerminateProcess(child.hProcess, 9);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.hProcess, 5000));
+    CloseHandle(child.hProcess);
+    CloseHandle(child.hThread);
+
+    bool gone = false;
+    for (int i = 0; i < 100 && !gone; ++i) {
+      gone = !PortAccepts(port) && CountProcessesWithProfile(child_dir) == 0;
+      if (!gone)
+        Sleep(50);
+    }
+    EXPECT_TRUE(gone) << "Chromium outlived its killed frame";
+
+    // A live frame's folder (this process) stays; the dead one goes.
+    const std::wstring live_dir = UserDataFolderFor(root, GetCurrentProcessId());
+    CreateDirectoryW(live_dir.c_str(), nullptr);
+    ChromiumProcess::EndStale(root);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(child_dir.c_str()));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(live_dir.c_str()));
+    DeleteTreeForTest(root);
+    DeleteFileW(port_file.c_str());
+  }
 }
 
 // A process left with a dead frame's profile and no launcher to end it (the

@@ -88,17 +88,15 @@ bool PortAccepts(int port) {
   return ok;
 }
 
-int CountProcessesWithProfile(const std::wstring& user_data_dir) {
-  const std::string unix_path = UnixPathOf(user_data_dir);
-  if (unix_path.empty())
-    return -1;
-  const std::string want = "--user-data-dir=" + unix_path;
+namespace {
 
-  int count = 0;
+// Linux pids whose command line has `want` as one whole argument.
+std::vector<std::wstring> PidsWithArgument(const std::string& want) {
+  std::vector<std::wstring> pids;
   WIN32_FIND_DATAW found;
   HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &found);
   if (find == INVALID_HANDLE_VALUE)
-    return -1;
+    return pids;
   do {
     std::wstring name = found.cFileName;
     if (name.empty() || name.find_first_not_of(L"0123456789") != std::wstring::npos)
@@ -112,14 +110,41 @@ int CountProcessesWithProfile(const std::wstring& user_data_dir) {
       if (end == std::string::npos)
         end = cmdline.size();
       if (cmdline.compare(start, end - start, want) == 0) {
-        ++count;
+        pids.push_back(name);
         break;
       }
       start = end + 1;
     }
   } while (FindNextFileW(find, &found));
   FindClose(find);
-  return count;
+  return pids;
+}
+
+}  // namespace
+
+int CountProcessesWithProfile(const std::wstring& user_data_dir) {
+  const std::string unix_path = UnixPathOf(user_data_dir);
+  if (unix_path.empty())
+    return -1;
+  return static_cast<int>(PidsWithArgument("--user-data-dir=" + unix_path).size());
+}
+
+bool KillUnixProcessWithArgument(const std::string& argument) {
+  std::vector<std::wstring> pids = PidsWithArgument(argument);
+  if (pids.size() != 1)
+    return false;
+  std::wstring command = L"kill -KILL " + pids[0];
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessW(L"Z:\\bin\\kill", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info))
+    return false;
+  if (info.hProcess)
+    CloseHandle(info.hProcess);
+  if (info.hThread)
+    CloseHandle(info.hThread);
+  return true;
 }
 
 PROCESS_INFORMATION StartChild(const std::wstring& arguments) {

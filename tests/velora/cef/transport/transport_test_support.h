@@ -22,6 +22,9 @@ bool PortAccepts(int port);
 // Linux processes (read from Z:\proc) that run with
 // --user-data-dir=<the Unix path of user_data_dir> as one argument.
 int CountProcessesWithProfile(const std::wstring& user_data_dir);
+// Sends SIGKILL to the Linux process (a Wine process included) that has
+// `argument` as one whole argument of its command line. False when none does.
+bool KillUnixProcessWithArgument(const std::string& argument);
 // Starts this program again with the arguments; the caller closes the handles.
 PROCESS_INFORMATION StartChild(const std::wstring& arguments);
 
