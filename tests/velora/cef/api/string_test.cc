@@ -175,7 +175,8 @@ TEST(CefStringStruct, SettingsWrapperCopiesAndFreesItsStrings) {
   cef_string_clear(&plain.locale);
 
   // Self-assignment keeps the text.
-  b = b;
+  const CefSettings& same = b;
+  b = same;
   EXPECT_EQ(L"C:\\Velora\\cookies", CefString(&b.cache_path).ToWString());
 }
 
