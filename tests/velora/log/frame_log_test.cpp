@@ -318,4 +318,28 @@ TEST_F(FrameLogFiles, SizeGuardStopsLoggingOnceTheFileIsTooBig) {
   EXPECT_EQ(std::string::npos, text.find("line 2000"));
 }
 
+#ifdef _WIN32
+// The Win32 services: the program's own path and folder, and call-site texts
+// in the ANSI code page (936 under the tests' Chinese locale).
+TEST(FrameLogWin, ProgramPathFolderAndAnsiCallSite) {
+  CFrameLog log;
+  log.SetOutputFlags(kLogOutFile);
+  log.SetPrefixFlags(kLogPrefixFunction);
+  const wchar_t* exeName = log.GetExeName();
+  ASSERT_NE(nullptr, exeName);
+  EXPECT_STREQ(L"\\velora_log_tests.exe", exeName);
+  EXPECT_EQ(L"\\Log", log.Directory().substr(log.Directory().size() - 4));
+  log.SetFunction("CMainWnd::\xb9\xd9\xcd\xf8");  // "官网" in GBK
+  log.Write(kLogWarning, L"\u6ce8\u518c\u8868");
+  const std::wstring path = log.OpenFilePath();
+  ASSERT_FALSE(path.empty());
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(std::string::npos, text.str().find("[Warning]|[CMainWnd::\xe5\xae\x98\xe7\xbd\x91]|"
+                                               "\xe6\xb3\xa8\xe5\x86\x8c\xe8\xa1\xa8\r\n"))
+      << text.str();
+}
+#endif
+
 }  // namespace
