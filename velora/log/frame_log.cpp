@@ -154,13 +154,13 @@ void CFrameLog::Write(unsigned level, const wchar_t* format, ...) {
 }
 
 void CFrameLog::WriteV(unsigned level, const wchar_t* format, va_list args) {
-  if ((level & levelMask_) == 0) return;
+  if ((level & LevelMask()) == 0) return;
   LogLockGuard guard(lock_);
   if (writing_) return;
   writing_ = true;
 
   // Size guard: only while neither Error nor Debug lines pass the mask.
-  if (levelMask_ < 32 && ++lineCounter_ > kSizeCheckLines) {
+  if (LevelMask() < 32 && ++lineCounter_ > kSizeCheckLines) {
     lineCounter_ = 0;
     if (file_) {
       const long position = std::ftell(file_);

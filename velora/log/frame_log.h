@@ -12,6 +12,7 @@
 // Wide strings are passed with %ls.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -61,7 +62,7 @@ class CFrameLog {
   void WriteV(unsigned level, const wchar_t* format, va_list args);
 
   void SetLevelMask(unsigned mask);
-  unsigned LevelMask() const { return levelMask_; }
+  unsigned LevelMask() const { return levelMask_.load(std::memory_order_relaxed); }
   // "\ovwebgame_render" or "\ovwebgame_other" in sub-processes.
   void SetFilePrefix(const wchar_t* prefix);
   // Not changed by Velora; tests and benchmarks set them.
@@ -91,7 +92,8 @@ class CFrameLog {
   LogLock lock_;
   unsigned outputFlags_ = kDefaultOutputFlags;
   unsigned prefixFlags_ = kDefaultPrefixFlags;
-  volatile unsigned levelMask_ = kDefaultLevelMask;
+  // Read without the lock by LogWrite's early test.
+  std::atomic<unsigned> levelMask_{kDefaultLevelMask};
   unsigned daysToKeep_ = kDefaultDaysToKeep;
   wchar_t sourceFile_[260] = {};
   int sourceLine_ = 0;
