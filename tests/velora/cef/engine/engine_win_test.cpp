@@ -87,7 +87,7 @@ TEST(TaskRunner, RunOnCurrentThreadEndsAtQuitAfterQueuedTasks) {
   EXPECT_EQ(ran, 3);
 }
 
-TEST(FrameDecoder, DecodesPngAndRefusesGarbage) {
+TEST(ScreencastDecoder, DecodesPngAndRefusesGarbage) {
   std::vector<uint8_t> bytes;
   ASSERT_TRUE(DecodeBase64(kTwoPixelPng, &bytes));
   ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -105,7 +105,7 @@ TEST(FrameDecoder, DecodesPngAndRefusesGarbage) {
   std::condition_variable cv;
   int got = 0;
   {
-    FrameDecoder decoder([&](int id, std::shared_ptr<DecodedFrame> frame) {
+    ScreencastDecoder decoder([&](int id, std::shared_ptr<DecodedFrame> frame) {
       std::lock_guard<std::mutex> g(m);
       if (id == 7 && frame->width == 2) ++got;
       cv.notify_one();

@@ -85,11 +85,11 @@ bool DecodeImage(const uint8_t* data, size_t size, DecodedFrame* out) {
                                          reinterpret_cast<BYTE*>(out->pixels.data())));
 }
 
-FrameDecoder::FrameDecoder(Sink sink) : sink_(std::move(sink)) {
+ScreencastDecoder::ScreencastDecoder(Sink sink) : sink_(std::move(sink)) {
   thread_ = std::thread([this] { Run(); });
 }
 
-FrameDecoder::~FrameDecoder() {
+ScreencastDecoder::~ScreencastDecoder() {
   {
     std::lock_guard<std::mutex> g(lock_);
     stop_ = true;
@@ -98,7 +98,7 @@ FrameDecoder::~FrameDecoder() {
   if (thread_.joinable()) thread_.join();
 }
 
-void FrameDecoder::Submit(int browser_id, std::string base64_image) {
+void ScreencastDecoder::Submit(int browser_id, std::string base64_image) {
   {
     std::lock_guard<std::mutex> g(lock_);
     pending_[browser_id] = std::move(base64_image);
@@ -106,12 +106,12 @@ void FrameDecoder::Submit(int browser_id, std::string base64_image) {
   wake_.notify_one();
 }
 
-void FrameDecoder::Forget(int browser_id) {
+void ScreencastDecoder::Forget(int browser_id) {
   std::lock_guard<std::mutex> g(lock_);
   pending_.erase(browser_id);
 }
 
-void FrameDecoder::Run() {
+void ScreencastDecoder::Run() {
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   std::vector<uint8_t> bytes;
   while (true) {

@@ -32,13 +32,13 @@ bool DecodeImage(const uint8_t* data, size_t size, DecodedFrame* out);
 // Decodes base64 text; false on characters outside the alphabet.
 bool DecodeBase64(const std::string& text, std::vector<uint8_t>* out);
 
-class FrameDecoder {
+class ScreencastDecoder {
  public:
   using Sink = std::function<void(int browser_id, std::shared_ptr<DecodedFrame> frame)>;
 
   // The sink runs on the decoder's thread for every decoded frame.
-  explicit FrameDecoder(Sink sink);
-  ~FrameDecoder();
+  explicit ScreencastDecoder(Sink sink);
+  ~ScreencastDecoder();
 
   // Takes the base64 text of a frame; replaces a frame of the same browser
   // that has not been decoded yet.

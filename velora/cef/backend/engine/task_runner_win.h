@@ -36,6 +36,8 @@ class TaskRunner {
   void Start();
   // Runs the loop on this thread until Quit().
   void RunOnCurrentThread();
+  // Makes this thread the runner's before its loop runs here.
+  void BindToCurrentThread() { thread_id_ = ::GetCurrentThreadId(); }
   // Ends the loop after the closures already queued and due; with its own
   // thread, Stop() also joins it. Closures posted later are dropped.
   void Quit();

@@ -1,0 +1,436 @@
+// A small client of the engine, written only against the engine's API, that
+// drives real pages in Chromium: windowed browsers over a test window, the
+// renderer sub-process with a render-process handler of its own, script
+// functions and process messages both ways, load errors and threads.
+//
+// The program is its own renderer: started with --type=renderer it runs
+// the renderer's work inside CefExecuteProcess and ends there.
+#include <gtest/gtest.h>
+
+#include "win_include.h"
+
+#include <winsock2.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "include/cef_app.h"
+#include "include/cef_browser.h"
+#include "include/cef_client.h"
+#include "include/cef_load_handler.h"
+#include "include/cef_render_process_handler.h"
+#include "include/cef_v8.h"
+#include "include/wrapper/cef_closure_task.h"
+#include "include/wrapper/cef_helpers.h"
+#include "include/base/cef_callback.h"
+
+namespace {
+
+std::wstring g_pages;  // file:/// address of the test pages, with a slash
+
+// --- renderer side -------------------------------------------------------------
+
+// Sends every call of "testCall" to the main process: the arguments as list
+// values, and a kind tag per argument, so the main process sees what the
+// renderer saw.
+class TestV8Handler : public CefV8Handler {
+ public:
+  bool Execute(const CefString& name, CefRefPtr<CefV8Value> object, const CefV8ValueList& arguments,
+               CefRefPtr<CefV8Value>& retval, CefString& exception) override {
+    CefRefPtr<CefProcessMessage> msg = CefProcessMessage::Create(name);
+    CefRefPtr<CefListValue> args = msg->GetArgumentList();
+    std::string kinds;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+      CefRefPtr<CefV8Value> v = arguments[i];
+      if (v->IsString()) { args->SetString(i, v->GetStringValue()); kinds += 's'; }
+      else if (v->IsBool()) { args->SetBool(i, v->GetBoolValue()); kinds += 'b'; }
+      else if (v->IsInt()) { args->SetInt(i, v->GetIntValue()); kinds += 'i'; }
+      else if (v->IsUInt()) { args->SetDouble(i, v->GetUIntValue()); kinds += 'u'; }
+      else if (v->IsDouble()) { args->SetDouble(i, v->GetDoubleValue()); kinds += 'd'; }
+      else if (v->IsNull()) { args->SetNull(i); kinds += 'n'; }
+      else if (v->IsUndefined()) { args->SetNull(i); kinds += 'U'; }
+      else if (v->IsArray()) { args->SetInt(i, v->GetArrayLength()); kinds += 'a'; }
+      else if (v->IsFunction()) { args->SetNull(i); kinds += 'f'; }
+      else if (v->IsObject()) { args->SetNull(i); kinds += 'o'; }
+      else { args->SetNull(i); kinds += '?'; }
+    }
+    CefRefPtr<CefV8Context> ctx = CefV8Context::GetCurrentContext();
+    args->SetString(arguments.size(), kinds);
+    args->SetBool(arguments.size() + 1, ctx && ctx->GetFrame() && ctx->GetFrame()->IsMain());
+    args->SetBool(arguments.size() + 2, CefCurrentlyOn(TID_RENDERER));
+    // Through the main frame, also for calls from an iframe.
+    if (ctx && ctx->GetBrowser()) ctx->GetBrowser()->GetMainFrame()->SendProcessMessage(PID_BROWSER, msg);
+    return true;
+  }
+  IMPLEMENT_REFCOUNTING(TestV8Handler);
+};
+
+class TestRenderApp : public CefApp, public CefRenderProcessHandler {
+ public:
+  CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override { return this; }
+  void OnContextCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                        CefRefPtr<CefV8Context> context) override {
+    CefRefPtr<CefV8Value> global = context->GetGlobal();
+    global->SetValue("external", global, V8_PROPERTY_ATTRIBUTE_NONE);
+    global->SetValue("testCall", CefV8Value::CreateFunction("testCall", new TestV8Handler()),
+                     V8_PROPERTY_ATTRIBUTE_NONE);
+  }
+  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                                CefProcessId source, CefRefPtr<CefProcessMessage> message) override {
+    // Echo: a message from the main process comes back with its arguments.
+    CefRefPtr<CefProcessMessage> reply = CefProcessMessage::Create("echo:" + message->GetName().ToString());
+    CefRefPtr<CefListValue> args = message->GetArgumentList();
+    for (size_t i = 0; i < args->GetSize(); ++i) reply->GetArgumentList()->SetValue(i, args->GetValue(i));
+    frame->SendProcessMessage(PID_BROWSER, reply);
+    return true;
+  }
+  IMPLEMENT_REFCOUNTING(TestRenderApp);
+};
+
+// --- main side -------------------------------------------------------------------
+
+struct Received {
+  std::string name;
+  CefRefPtr<CefListValue> args;
+  bool on_ui = false;
+};
+
+struct Error { int code; std::string text, url; };
+
+class TestClient : public CefClient, public CefLoadHandler, public CefLifeSpanHandler {
+ public:
+  CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
+  CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
+
+  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                                CefProcessId source, CefRefPtr<CefProcessMessage> message) override {
+    std::lock_guard<std::mutex> g(lock_);
+    if (source != PID_RENDERER) wrong_source_ = true;
+    received_.push_back({message->GetName().ToString(), message->GetArgumentList()->Copy(), CefCurrentlyOn(TID_UI)});
+    cv_.notify_all();
+    return true;
+  }
+  void OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, int status) override {
+    CEF_REQUIRE_UI_THREAD();
+    std::lock_guard<std::mutex> g(lock_);
+    if (frame->IsMain()) ++loads_;
+    cv_.notify_all();
+  }
+  void OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, ErrorCode code,
+                   const CefString& text, const CefString& url) override {
+    CEF_REQUIRE_UI_THREAD();
+    std::lock_guard<std::mutex> g(lock_);
+    errors_.push_back({code, text.ToString(), url.ToString()});
+    cv_.notify_all();
+  }
+  void OnBeforeClose(CefRefPtr<CefBrowser> browser) override {
+    CEF_REQUIRE_UI_THREAD();
+    std::lock_guard<std::mutex> g(lock_);
+    ++closed_;
+    cv_.notify_all();
+  }
+
+  std::vector<Received> Snapshot() {
+    std::lock_guard<std::mutex> g(lock_);
+    return received_;
+  }
+  std::vector<Error> Errors() {
+    std::lock_guard<std::mutex> g(lock_);
+    return errors_;
+  }
+  // Waits with this thread's messages flowing: the browser windows are
+  // children of a window of this thread.
+  template <typename Pred>
+  bool WaitFor(Pred pred, int seconds = 20) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (true) {
+      {
+        std::unique_lock<std::mutex> g(lock_);
+        if (cv_.wait_for(g, std::chrono::milliseconds(10), [&] { return pred(); })) return true;
+      }
+      if (std::chrono::steady_clock::now() > end) return false;
+      MSG msg;
+      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+      }
+    }
+  }
+  std::vector<Received> received_;
+  std::vector<Error> errors_;
+  int loads_ = 0;
+  int closed_ = 0;
+  bool wrong_source_ = false;
+  std::mutex lock_;
+  std::condition_variable cv_;
+  IMPLEMENT_REFCOUNTING(TestClient);
+};
+
+const Received* Find(const std::vector<Received>& all, const std::string& first_arg) {
+  for (const auto& r : all)
+    if (r.args->GetSize() > 0 && r.args->GetType(0) == VTYPE_STRING && r.args->GetString(0).ToString() == first_arg)
+      return &r;
+  return nullptr;
+}
+
+HWND g_host = nullptr;
+
+void PumpFor(int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+// Creates a browser on the UI thread and waits for it.
+CefRefPtr<CefBrowser> CreateBrowser(CefRefPtr<CefClient> client, const std::wstring& url, RECT r) {
+  CefRefPtr<CefBrowser> browser;
+  std::mutex m;
+  std::condition_variable cv;
+  bool done = false;
+  struct Args { CefRefPtr<CefClient> client; std::wstring url; RECT r; CefRefPtr<CefBrowser>* out; std::mutex* m; std::condition_variable* cv; bool* done; };
+  Args* a = new Args{client, url, r, &browser, &m, &cv, &done};
+  CefPostTask(TID_UI, base::BindOnce([](Args* a) {
+    CefWindowInfo info;
+    info.SetAsChild(g_host, CefRect(a->r.left, a->r.top, a->r.right - a->r.left, a->r.bottom - a->r.top));
+    CefBrowserSettings settings;
+    CefRefPtr<CefBrowser> b = CefBrowserHost::CreateBrowserSync(info, a->client, a->url, settings, nullptr,
+                                                                CefRequestContext::GetGlobalContext());
+    std::lock_guard<std::mutex> g(*a->m);
+    *a->out = b;
+    *a->done = true;
+    a->cv->notify_all();
+    delete a;
+  }, a));
+  // The browser's window is a child of a window of this thread: making it
+  // sends messages here, so wait with the message loop running.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < end) {
+    {
+      std::lock_guard<std::mutex> g(m);
+      if (done) break;
+    }
+    PumpFor(10);
+  }
+  std::lock_guard<std::mutex> g(m);
+  return browser;
+}
+
+COLORREF PixelOf(HWND hwnd, int x, int y) {
+  HDC dc = ::GetDC(hwnd);
+  const COLORREF c = ::GetPixel(dc, x, y);
+  ::ReleaseDC(hwnd, dc);
+  return c;
+}
+
+void CloseAndWait(CefRefPtr<TestClient> client, CefRefPtr<CefBrowser> browser) {
+  const int before = client->closed_;
+  browser->GetHost()->CloseBrowser(true);
+  EXPECT_TRUE(client->WaitFor([&] { return client->closed_ > before; }, 10));
+}
+
+}  // namespace
+
+TEST(EngineClient, WindowedBrowserShowsThePageAndTakesInput) {
+  CefRefPtr<TestClient> client = new TestClient();
+  CefRefPtr<CefBrowser> browser = CreateBrowser(client, g_pages + L"color.html", {0, 0, 400, 300});
+  ASSERT_TRUE(browser);
+  HWND child = browser->GetHost()->GetWindowHandle();
+  ASSERT_TRUE(child);
+  EXPECT_EQ(::GetParent(child), g_host);
+  ASSERT_TRUE(client->WaitFor([&] { return client->loads_ > 0; }));
+
+  // The page's colour reaches the child window's pixels.
+  bool painted = false;
+  for (int i = 0; i < 100 && !painted; ++i) {
+    PumpFor(100);
+    painted = PixelOf(child, 200, 150) == RGB(0x20, 0x60, 0xA0);
+  }
+  EXPECT_TRUE(painted) << std::hex << PixelOf(child, 200, 150);
+
+  // A click posted to the window reaches the page at its coordinates.
+  ::PostMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(120, 80));
+  ::PostMessageW(child, WM_LBUTTONUP, 0, MAKELPARAM(120, 80));
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "click") != nullptr; }));
+  {
+    const auto received = client->Snapshot();
+    const Received* r = Find(received, "click");
+    EXPECT_EQ(r->args->GetInt(1), 120);
+    EXPECT_EQ(r->args->GetInt(2), 80);
+  }
+
+  // Typed text, Chinese included, lands in the input.
+  ::PostMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 8));
+  ::PostMessageW(child, WM_LBUTTONUP, 0, MAKELPARAM(20, 8));
+  PumpFor(300);
+  for (wchar_t c : std::wstring(L"ab\u4e2d\u6587")) ::PostMessageW(child, WM_CHAR, c, 0);
+  ASSERT_TRUE(client->WaitFor([&] {
+    for (const auto& r : client->received_)
+      if (r.args->GetString(0).ToString() == "input" && r.args->GetString(1).ToString() == "ab\xe4\xb8\xad\xe6\x96\x87")
+        return true;
+    return false;
+  }));
+
+  // Resizing the window resizes the page.
+  ::MoveWindow(child, 0, 0, 320, 200, TRUE);
+  ASSERT_TRUE(client->WaitFor([&] {
+    for (const auto& r : client->received_)
+      if (r.args->GetString(0).ToString() == "resize" && r.args->GetInt(1) == 320 && r.args->GetInt(2) == 200)
+        return true;
+    return false;
+  }));
+  CloseAndWait(client, browser);
+  EXPECT_FALSE(::IsWindow(child));
+}
+
+TEST(EngineClient, BridgeCallsArriveWithTheirKindsFromEveryContext) {
+  CefRefPtr<TestClient> client = new TestClient();
+  CefRefPtr<CefBrowser> browser = CreateBrowser(client, g_pages + L"bridge.html", {0, 0, 300, 200});
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(client->WaitFor([&] {
+    return Find(client->received_, "returned") && Find(client->received_, "iframe") && Find(client->received_, "head");
+  }));
+  const auto received = client->Snapshot();
+  EXPECT_FALSE(client->wrong_source_);
+  for (const auto& r : received) {
+    EXPECT_EQ(r.name, "testCall");
+    EXPECT_TRUE(r.on_ui);
+  }
+  const Received* head = Find(received, "head");
+  EXPECT_EQ(head->args->GetString(1).ToString(), "function");  // before the page's first script ran
+  EXPECT_EQ(head->args->GetString(2).ToString(), "function");
+
+  const Received* kinds = Find(received, "kinds");
+  ASSERT_TRUE(kinds);
+  CefRefPtr<CefListValue> a = kinds->args;
+  EXPECT_EQ(a->GetString(1).ToString(), "x");
+  EXPECT_EQ(a->GetInt(2), 5);
+  EXPECT_TRUE(a->GetBool(3));
+  EXPECT_EQ(a->GetDouble(4), 1.5);
+  EXPECT_EQ(a->GetInt(8), 2);  // the array's length
+  EXPECT_EQ(a->GetInt(10), -7);
+  EXPECT_EQ(a->GetDouble(11), 4000000000.0);
+  EXPECT_EQ(a->GetString(12).ToString(), "ssibdnoUafiu");  // the kinds the renderer saw
+  EXPECT_TRUE(a->GetBool(13));   // from the main frame
+  EXPECT_TRUE(a->GetBool(14));   // on the renderer thread
+
+  EXPECT_TRUE(Find(received, "external"));
+  const Received* returned = Find(received, "returned");
+  EXPECT_EQ(returned->args->GetString(1).ToString(), "undefined");
+  const Received* iframe = Find(received, "iframe");
+  EXPECT_EQ(iframe->args->GetString(1).ToString(), "frame.html");
+  const size_t n = iframe->args->GetSize();
+  EXPECT_FALSE(iframe->args->GetBool(n - 2));  // the iframe's own context
+
+  // The other way: a message to the renderer comes back.
+  CefRefPtr<CefProcessMessage> ping = CefProcessMessage::Create("ping");
+  ping->GetArgumentList()->SetString(0, "ping");
+  ping->GetArgumentList()->SetInt(1, 42);
+  browser->GetMainFrame()->SendProcessMessage(PID_RENDERER, ping);
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "ping") != nullptr; }));
+  const auto after = client->Snapshot();
+  const Received* echo = Find(after, "ping");
+  EXPECT_EQ(echo->name, "echo:ping");
+  EXPECT_EQ(echo->args->GetInt(1), 42);
+  CloseAndWait(client, browser);
+}
+
+TEST(EngineClient, TenThousandCallsArriveInOrderAndTenMebibytesArrive) {
+  CefRefPtr<TestClient> client = new TestClient();
+  CefRefPtr<CefBrowser> browser = CreateBrowser(client, g_pages + L"loop.html", {0, 0, 200, 100});
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "big") != nullptr; }, 120));
+  const auto received = client->Snapshot();
+  int next = 0;
+  for (const auto& r : received) {
+    if (r.args->GetString(0).ToString() != "n") continue;
+    ASSERT_EQ(r.args->GetInt(1), next) << "out of order";
+    ++next;
+  }
+  EXPECT_EQ(next, 10000);
+  const Received* big = Find(received, "big");
+  EXPECT_EQ(big->args->GetInt(1), 10 * 1024 * 1024);
+  EXPECT_EQ(big->args->GetString(2).length(), static_cast<size_t>(10 * 1024 * 1024));
+  CloseAndWait(client, browser);
+}
+
+TEST(EngineClient, AClosedPortGivesOnLoadErrorWithTheEngineCode) {
+  // A port that nothing listens on: bind one, note it, close it.
+  WSADATA wsa;
+  ::WSAStartup(MAKEWORD(2, 2), &wsa);
+  SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in addr = {};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+  int len = sizeof(addr);
+  ::getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
+  const int port = ntohs(addr.sin_port);
+  ::closesocket(s);
+
+  CefRefPtr<TestClient> client = new TestClient();
+  const std::wstring url = L"http://127.0.0.1:" + std::to_wstring(port) + L"/";
+  CefRefPtr<CefBrowser> browser = CreateBrowser(client, url, {0, 0, 200, 100});
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(client->WaitFor([&] { return !client->errors_.empty(); }));
+  const auto errors = client->Errors();
+  EXPECT_EQ(errors[0].code, ERR_CONNECTION_REFUSED);
+  EXPECT_EQ(errors[0].text, "ERR_CONNECTION_REFUSED");
+  EXPECT_EQ(errors[0].url, "http://127.0.0.1:" + std::to_string(port) + "/");
+  CloseAndWait(client, browser);
+}
+
+TEST(EngineClient, CreateBrowserSyncOffTheUiThreadGivesNoBrowser) {
+  CefWindowInfo info;
+  info.SetAsChild(g_host, CefRect(0, 0, 10, 10));
+  CefBrowserSettings settings;
+  EXPECT_FALSE(CefBrowserHost::CreateBrowserSync(info, new TestClient(), "about:blank", settings, nullptr, nullptr));
+  EXPECT_FALSE(CefCurrentlyOn(TID_UI));
+}
+
+int main(int argc, char** argv) {
+  CefMainArgs args(::GetModuleHandleW(nullptr));
+  const int code = CefExecuteProcess(args, new TestRenderApp(), nullptr);
+  if (code >= 0) return code;
+
+  testing::InitGoogleTest(&argc, argv);
+  // Listing the tests (ctest does, at build time) needs no engine.
+  if (testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+  wchar_t exe[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring dir(exe);
+  dir.resize(dir.find_last_of(L'\\') + 1);
+  g_pages = VELORA_TEST_PAGES;
+
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"EngineClientHost";
+  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+  ::RegisterClassW(&wc);
+  g_host = ::CreateWindowExW(0, L"EngineClientHost", L"engine client", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+                             0, 0, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
+
+  CefSettings settings;
+  settings.multi_threaded_message_loop = 1;
+  settings.log_severity = LOGSEVERITY_VERBOSE;
+  CefString(&settings.cache_path) = dir + L"engine-client-cache";
+  CefString(&settings.log_file) = dir + L"engine-client.log";
+  CefString(&settings.locale) = "zh-CN";
+  settings.background_color = 0xFFEEEEEE;
+  if (!CefInitialize(args, settings, nullptr, nullptr)) return 2;
+  const int result = RUN_ALL_TESTS();
+  CefShutdown();
+  ::DestroyWindow(g_host);
+  return result;
+}

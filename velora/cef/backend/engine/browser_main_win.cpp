@@ -1,0 +1,510 @@
+// The main process's browser: one Chromium page target, driven over its
+// flattened DevTools session, with a window of its own in windowed mode.
+// Everything here runs on the UI thread unless it says otherwise.
+#include "engine_main_win.h"
+
+#include "devtools_connection_win.h"
+#include "engine_log_win.h"
+#include "include/cef_display_handler.h"
+#include "include/cef_life_span_handler.h"
+#include "include/cef_load_handler.h"
+#include "include/cef_request_handler.h"
+#include "include/wrapper/cef_helpers.h"
+#include "net_error_rules.h"
+#include "values_impl.h"
+
+namespace velora_engine {
+
+MainBrowser::MainBrowser(int id, CefRefPtr<CefClient> client, std::string target_id,
+                         std::string session_id, bool windowless)
+    : BrowserImpl(id), client_(client), target_id_(std::move(target_id)),
+      session_id_(std::move(session_id)), windowless_(windowless) {}
+
+MainBrowser::~MainBrowser() = default;
+
+void MainBrowser::Send(const std::string& method, const Json::Value& params) {
+  DevToolsConnection* dt = Engine::Get()->devtools();
+  if (dt && !closed_) dt->Post(session_id_, method, params);
+}
+
+bool MainBrowser::CreateWindowFor(HWND parent, DWORD style, const RECT& rect) {
+  CEF_REQUIRE_UI_THREAD();
+  if (style == 0) style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP;
+  window_ = BrowserWindow::Create(parent, style, rect, Engine::Get()->background(), this);
+  hwnd_ = window_ ? window_->hwnd() : nullptr;
+  width_ = rect.right - rect.left;
+  height_ = rect.bottom - rect.top;
+  if (!window_) EngineLog(LogLevel::kError, "browser window could not be made (error " + std::to_string(::GetLastError()) + ")");
+  return window_ != nullptr;
+}
+
+void MainBrowser::UpdateMetrics(int width, int height) {
+  Json::Value m(Json::objectValue);
+  m["width"] = width;
+  m["height"] = height;
+  m["deviceScaleFactor"] = 1;
+  m["mobile"] = false;
+  Send("Emulation.setDeviceMetricsOverride", m);
+}
+
+void MainBrowser::StartScreencast() {
+  Json::Value s(Json::objectValue);
+  s["format"] = "jpeg";
+  s["quality"] = 85;
+  s["maxWidth"] = width_;
+  s["maxHeight"] = height_;
+  s["everyNthFrame"] = 1;
+  Send("Page.startScreencast", s);
+}
+
+void MainBrowser::Prepare(int width, int height, const std::string& url) {
+  CEF_REQUIRE_UI_THREAD();
+  width_ = width;
+  height_ = height;
+  const Json::Value none(Json::objectValue);
+  Send("Page.enable", none);
+  Send("Network.enable", none);
+  Send("Inspector.enable", none);
+  Json::Value binding(Json::objectValue);
+  binding["name"] = kBridgeBindingName;
+  Send("Runtime.addBinding", binding);
+  Send("Runtime.enable", none);
+  Json::Value focus(Json::objectValue);
+  focus["enabled"] = true;
+  Send("Emulation.setFocusEmulationEnabled", focus);
+  const COLORREF bg = Engine::Get()->background();
+  Json::Value color(Json::objectValue);
+  color["color"]["r"] = GetRValue(bg);
+  color["color"]["g"] = GetGValue(bg);
+  color["color"]["b"] = GetBValue(bg);
+  color["color"]["a"] = 1;
+  Send("Emulation.setDefaultBackgroundColorOverride", color);
+  UpdateMetrics(width, height);
+  if (!windowless_) StartScreencast();
+  pending_url_ = url;
+  const std::string script = Engine::Get()->BridgeScript();
+  if (!script.empty()) {
+    OnBridgeKnown(script);
+  } else {
+    // The renderer answers for the first context within moments; a
+    // renderer that does not answer must not keep the page from loading.
+    CefRefPtr<MainBrowser> self(this);
+    Engine::Get()->PostUi([self] {
+      if (!self->navigated_ && !self->closed_) {
+        EngineLog(LogLevel::kWarning, "the renderer has not answered; loading without script functions");
+        self->Navigate(self->pending_url_);
+      }
+    }, 5000);
+  }
+}
+
+void MainBrowser::OnBridgeKnown(const std::string& script) {
+  CEF_REQUIRE_UI_THREAD();
+  if (closed_) return;
+  DevToolsConnection* dt = Engine::Get()->devtools();
+  if (!dt) return;
+  if (!script_id_.empty()) {
+    Json::Value r(Json::objectValue);
+    r["identifier"] = script_id_;
+    dt->Post(session_id_, "Page.removeScriptToEvaluateOnNewDocument", r);
+    script_id_.clear();
+  }
+  Json::Value p(Json::objectValue);
+  p["source"] = script;
+  Json::Value result;
+  std::string error;
+  // Waited for: the navigation below must come after the script is in place.
+  if (dt->Call(session_id_, "Page.addScriptToEvaluateOnNewDocument", p, &result, &error))
+    script_id_ = result["identifier"].asString();
+  if (!navigated_) Navigate(pending_url_);
+}
+
+void MainBrowser::Navigate(const std::string& url) {
+  navigated_ = true;
+  Json::Value p(Json::objectValue);
+  p["url"] = url.empty() ? "about:blank" : url;
+  Send("Page.navigate", p);
+}
+
+void MainBrowser::FrameLoadURL(FrameImpl* frame, const std::string& url) {
+  CefRefPtr<MainBrowser> self(this);
+  const std::string frame_id = frame->devtools_id();
+  const bool main = frame->IsMain();
+  auto go = [self, url, frame_id, main] {
+    if (self->closed_) return;
+    if (!self->navigated_) {  // still waiting for the renderer: just replace the address
+      self->pending_url_ = url;
+      return;
+    }
+    Json::Value p(Json::objectValue);
+    p["url"] = url;
+    if (!main) p["frameId"] = frame_id;
+    self->Send("Page.navigate", p);
+  };
+  if (CefCurrentlyOn(TID_UI)) go();
+  else Engine::Get()->PostUi(go);
+}
+
+void MainBrowser::FrameExecuteJavaScript(FrameImpl* frame, const std::string& code, const std::string&, int) {
+  Json::Value p(Json::objectValue);
+  p["expression"] = code;
+  const int ctx = MainWorldContext(frame->devtools_id());
+  if (ctx) p["contextId"] = ctx;
+  Send("Runtime.evaluate", p);  // thread-safe: the connection serialises sends
+}
+
+void MainBrowser::FrameSendProcessMessage(FrameImpl* frame, CefProcessId target, CefRefPtr<CefProcessMessage> message) {
+  if (target != PID_RENDERER) return;
+  Json::Value m(Json::objectValue);
+  m["t"] = "msg";
+  m["b"] = GetIdentifier();
+  m["f"] = Json::Int64(frame->GetIdentifier());
+  m["fd"] = frame->devtools_id();
+  m["main"] = frame->IsMain();
+  m["m"] = ProcessMessageToJson(message);
+  Engine::Get()->SendToRenderer(m);
+}
+
+void MainBrowser::FrameEdit(FrameImpl* frame, const char* command) {
+  Json::Value p(Json::objectValue);
+  p["expression"] = std::string("document.execCommand('") + command + "')";
+  const int ctx = MainWorldContext(frame->devtools_id());
+  if (ctx) p["contextId"] = ctx;
+  Send("Runtime.evaluate", p);
+}
+
+void MainBrowser::GoBack() {
+  Json::Value p(Json::objectValue);
+  p["expression"] = "history.back()";
+  Send("Runtime.evaluate", p);
+}
+void MainBrowser::GoForward() {
+  Json::Value p(Json::objectValue);
+  p["expression"] = "history.forward()";
+  Send("Runtime.evaluate", p);
+}
+void MainBrowser::Reload() { Send("Page.reload", Json::Value(Json::objectValue)); }
+void MainBrowser::ReloadIgnoreCache() {
+  Json::Value p(Json::objectValue);
+  p["ignoreCache"] = true;
+  Send("Page.reload", p);
+}
+void MainBrowser::StopLoad() { Send("Page.stopLoading", Json::Value(Json::objectValue)); }
+
+void MainBrowser::CloseBrowser(bool force_close) {
+  CefRefPtr<MainBrowser> self(this);
+  auto close = [self, force_close] {
+    if (self->closing_) return;
+    // Without force the client may take over closing (DoClose true); the
+    // engine closes the browser itself otherwise.
+    if (!force_close && self->client_) {
+      CefRefPtr<CefLifeSpanHandler> life = self->client_->GetLifeSpanHandler();
+      if (life && life->DoClose(self.get())) return;
+    }
+    self->CloseNow();
+  };
+  if (CefCurrentlyOn(TID_UI)) close();
+  else Engine::Get()->PostUi(close);
+}
+
+bool MainBrowser::TryCloseBrowser() {
+  CloseBrowser(false);
+  return closed_;
+}
+
+void MainBrowser::CloseNow() {
+  CEF_REQUIRE_UI_THREAD();
+  if (closed_) return;
+  closing_ = true;
+  closed_ = true;
+  if (DevToolsConnection* dt = Engine::Get()->devtools()) {
+    Json::Value p(Json::objectValue);
+    p["targetId"] = target_id_;
+    dt->Post("", "Target.closeTarget", p);
+  }
+  if (window_) {
+    window_->Destroy();  // no delegate calls from here on
+    window_.reset();
+  }
+  hwnd_ = nullptr;
+  Engine::Get()->BrowserClosed(this);
+  if (client_) {
+    CefRefPtr<CefLifeSpanHandler> life = client_->GetLifeSpanHandler();
+    if (life) life->OnBeforeClose(this);
+  }
+  DetachAll();
+  ForgetContexts();
+}
+
+void MainBrowser::SetFocus(bool focus) {
+  CefRefPtr<MainBrowser> self(this);
+  Engine::Get()->PostUi([self, focus] {
+    if (focus && self->hwnd_) ::SetFocus(self->hwnd_);
+  });
+}
+
+CefRefPtr<CefRequestContext> MainBrowser::GetRequestContext() { return CefRequestContext::GetGlobalContext(); }
+
+void MainBrowser::WasResized() {
+  CefRefPtr<MainBrowser> self(this);
+  Engine::Get()->PostUi([self] {
+    if (self->hwnd_) {
+      RECT r;
+      ::GetClientRect(self->hwnd_, &r);
+      self->OnWindowResized(r.right, r.bottom);
+    }
+  });
+}
+
+void MainBrowser::WasHidden(bool hidden) {
+  // A hidden page needs no frames.
+  if (hidden) Send("Page.stopScreencast", Json::Value(Json::objectValue));
+  else StartScreencast();
+}
+
+namespace {
+int ModifiersFromEventFlags(uint32 flags) {
+  int m = 0;
+  if (flags & EVENTFLAG_ALT_DOWN) m |= kModAlt;
+  if (flags & EVENTFLAG_CONTROL_DOWN) m |= kModCtrl;
+  if (flags & EVENTFLAG_COMMAND_DOWN) m |= kModMeta;
+  if (flags & EVENTFLAG_SHIFT_DOWN) m |= kModShift;
+  return m;
+}
+int ButtonsFromEventFlags(uint32 flags) {
+  int b = 0;
+  if (flags & EVENTFLAG_LEFT_MOUSE_BUTTON) b |= kButtonsLeft;
+  if (flags & EVENTFLAG_RIGHT_MOUSE_BUTTON) b |= kButtonsRight;
+  if (flags & EVENTFLAG_MIDDLE_MOUSE_BUTTON) b |= kButtonsMiddle;
+  return b;
+}
+}  // namespace
+
+void MainBrowser::SendKeyEvent(const CefKeyEvent& event) {
+  if (event.type == KEYEVENT_CHAR) {
+    std::string method;
+    Json::Value p;
+    if (CharEventFor(static_cast<char32_t>(event.character), ModifiersFromEventFlags(event.modifiers), &method, &p))
+      Send(method, p);
+    return;
+  }
+  KeyInput in;
+  in.down = event.type != KEYEVENT_KEYUP;
+  in.virtual_key = event.windows_key_code;
+  in.modifiers = ModifiersFromEventFlags(event.modifiers);
+  in.system_key = event.is_system_key != 0;
+  Send("Input.dispatchKeyEvent", KeyEventParams(in));
+}
+
+void MainBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButtonType type, bool mouseUp, int clickCount) {
+  MouseInput in;
+  in.type = mouseUp ? MouseInput::Type::kRelease : MouseInput::Type::kPress;
+  in.button = type == MBT_LEFT ? MouseInput::Button::kLeft
+            : type == MBT_MIDDLE ? MouseInput::Button::kMiddle : MouseInput::Button::kRight;
+  in.x = event.x;
+  in.y = event.y;
+  in.modifiers = ModifiersFromEventFlags(event.modifiers);
+  in.buttons = ButtonsFromEventFlags(event.modifiers);
+  in.click_count = clickCount;
+  Send("Input.dispatchMouseEvent", MouseEventParams(in));
+}
+
+void MainBrowser::SendMouseMoveEvent(const CefMouseEvent& event, bool mouseLeave) {
+  if (mouseLeave) return;
+  MouseInput in;
+  in.x = event.x;
+  in.y = event.y;
+  in.modifiers = ModifiersFromEventFlags(event.modifiers);
+  in.buttons = ButtonsFromEventFlags(event.modifiers);
+  Send("Input.dispatchMouseEvent", MouseEventParams(in));
+}
+
+void MainBrowser::SendMouseWheelEvent(const CefMouseEvent& event, int deltaX, int deltaY) {
+  MouseInput in;
+  in.type = MouseInput::Type::kWheel;
+  in.x = event.x;
+  in.y = event.y;
+  in.modifiers = ModifiersFromEventFlags(event.modifiers);
+  in.delta_x = -deltaX;
+  in.delta_y = -deltaY;
+  Send("Input.dispatchMouseEvent", MouseEventParams(in));
+}
+
+// --- window ---------------------------------------------------------------------
+
+void MainBrowser::OnWindowResized(int width, int height) {
+  if (width <= 0 || height <= 0 || (width == width_ && height == height_)) return;
+  width_ = width;
+  height_ = height;
+  UpdateMetrics(width, height);
+  Send("Page.stopScreencast", Json::Value(Json::objectValue));
+  StartScreencast();
+}
+
+void MainBrowser::OnWindowMouse(const MouseInput& input) { Send("Input.dispatchMouseEvent", MouseEventParams(input)); }
+void MainBrowser::OnWindowKey(const KeyInput& input) { Send("Input.dispatchKeyEvent", KeyEventParams(input)); }
+void MainBrowser::OnWindowInput(const std::string& method, const Json::Value& params) { Send(method, params); }
+void MainBrowser::OnWindowFocus(bool) {}
+void MainBrowser::OnWindowFirstPaint() { EngineLog(LogLevel::kInfo, "first frame shown"); }
+
+void MainBrowser::OnWindowDestroyed() {
+  // The window went with its parent: the browser goes with it, as in the
+  // engine. This runs inside the window's last message, so the window
+  // object is let go of later.
+  hwnd_ = nullptr;
+  CefRefPtr<MainBrowser> self(this);
+  Engine::Get()->PostUi([self] { self->CloseNow(); });
+}
+
+void MainBrowser::OnFrame(std::shared_ptr<DecodedFrame> frame) {
+  if (window_ && !closed_) window_->ShowFrame(std::move(frame));
+}
+
+void MainBrowser::OnRenderProcessGone(cef_termination_status_t status) {
+  if (closed_ || !client_) return;
+  CefRefPtr<CefRequestHandler> handler = client_->GetRequestHandler();
+  if (handler) handler->OnRenderProcessTerminated(this, status);
+}
+
+// --- contexts (receive thread and UI thread) ----------------------------------
+
+void MainBrowser::RememberContext(int context_id, const std::string& frame_id) {
+  std::lock_guard<std::mutex> g(contexts_lock_);
+  contexts_[context_id] = frame_id;
+}
+
+std::string MainBrowser::ContextFrame(int context_id) {
+  std::lock_guard<std::mutex> g(contexts_lock_);
+  auto it = contexts_.find(context_id);
+  return it == contexts_.end() ? std::string() : it->second;
+}
+
+int MainBrowser::MainWorldContext(const std::string& frame_id) {
+  std::lock_guard<std::mutex> g(contexts_lock_);
+  int found = 0;
+  for (const auto& c : contexts_)
+    if (c.second == frame_id) found = c.first;  // the newest one
+  return found;
+}
+
+void MainBrowser::ForgetContexts() {
+  std::lock_guard<std::mutex> g(contexts_lock_);
+  contexts_.clear();
+}
+
+// --- page events (UI thread) ----------------------------------------------------
+
+void MainBrowser::HandleEvent(const std::string& method, const Json::Value& params) {
+  CEF_REQUIRE_UI_THREAD();
+  if (closed_) return;
+  CefRefPtr<CefLoadHandler> load = client_ ? client_->GetLoadHandler() : nullptr;
+  CefRefPtr<CefDisplayHandler> display = client_ ? client_->GetDisplayHandler() : nullptr;
+
+  if (method == "Page.frameAttached") {
+    FrameFor(params["frameId"].asString(), false);
+    return;
+  }
+  if (method == "Page.frameDetached") {
+    RemoveFrame(params["frameId"].asString());
+    return;
+  }
+  if (method == "Page.frameStartedLoading") {
+    const std::string id = params["frameId"].asString();
+    failed_.erase(id);
+    if (id == target_id_ && navigated_) {
+      loading_ = true;
+      if (load) load->OnLoadingStateChange(this, true, can_go_back_, can_go_forward_);
+    }
+    return;
+  }
+  if (method == "Page.frameNavigated") {
+    const Json::Value& f = params["frame"];
+    const std::string id = f["id"].asString();
+    const bool is_main = !f.isMember("parentId");
+    std::string url = f["url"].asString() + f["urlFragment"].asString();
+    if (f.isMember("unreachableUrl")) url = f["unreachableUrl"].asString();
+    int64 parent = 0;
+    if (!is_main) {
+      CefRefPtr<FrameImpl> p = FindFrame(f["parentId"].asString());
+      if (p) parent = p->GetIdentifier();
+    }
+    CefRefPtr<FrameImpl> frame = FrameFor(id, is_main);
+    frame->Update(url, f["name"].asString(), parent);
+    if (!navigated_) return;  // the blank page the browser starts on
+    has_document_ = true;
+    if (f.isMember("unreachableUrl")) return;  // Chromium's error page: OnLoadError said it
+    if (load) load->OnLoadStart(this, frame.get(), TT_EXPLICIT);
+    if (is_main && display) display->OnAddressChange(this, frame.get(), url);
+    return;
+  }
+  if (method == "Page.navigatedWithinDocument") {
+    CefRefPtr<FrameImpl> frame = FindFrame(params["frameId"].asString());
+    if (!frame) return;
+    frame->Update(params["url"].asString(), frame->GetName().ToString(), 0);
+    if (frame->IsMain() && display) display->OnAddressChange(this, frame.get(), params["url"].asString());
+    return;
+  }
+  if (method == "Network.requestWillBeSent") {
+    if (params["type"].asString() == "Document") {
+      requests_[params["requestId"].asString()] = params["frameId"].asString();
+      if (requests_.size() > 256) requests_.erase(requests_.begin());
+    }
+    return;
+  }
+  if (method == "Network.responseReceived") {
+    if (params["type"].asString() == "Document")
+      status_[params["frameId"].asString()] = params["response"]["status"].asInt();
+    return;
+  }
+  if (method == "Network.loadingFailed") {
+    auto it = requests_.find(params["requestId"].asString());
+    if (it == requests_.end()) return;
+    const std::string frame_id = it->second;
+    requests_.erase(it);
+    if (!navigated_) return;
+    CefRefPtr<FrameImpl> frame = FindFrame(frame_id);
+    if (!frame) frame = FrameFor(frame_id, frame_id == target_id_);
+    const std::string text = params["errorText"].asString();
+    const int code = params["canceled"].asBool() && text.empty() ? -3 : NetErrorCodeFromText(text);
+    failed_.insert(frame_id);
+    if (load) load->OnLoadError(this, frame.get(), static_cast<cef_errorcode_t>(code),
+                                NetErrorTextFromCode(code).substr(5), frame->GetURL());
+    return;
+  }
+  if (method == "Page.frameStoppedLoading") {
+    const std::string id = params["frameId"].asString();
+    if (!navigated_) return;
+    CefRefPtr<FrameImpl> frame = FindFrame(id);
+    if (frame && !failed_.count(id) && load) {
+      auto st = status_.find(id);
+      load->OnLoadEnd(this, frame.get(), st == status_.end() ? 200 : st->second);
+    }
+    if (id == target_id_) {
+      loading_ = false;
+      if (load) load->OnLoadingStateChange(this, false, can_go_back_, can_go_forward_);
+    }
+    return;
+  }
+  if (method == "Target.targetInfoChanged") {
+    const std::string title = params["targetInfo"]["title"].asString();
+    const std::string url = params["targetInfo"]["url"].asString();
+    // Chromium names an untitled page after its address; so does the
+    // engine, once the page has loaded something.
+    if (navigated_ && title != title_ && !(title == "about:blank" && title_.empty())) {
+      title_ = title;
+      if (display) display->OnTitleChange(this, title);
+    }
+    return;
+  }
+  if (method == "Inspector.targetCrashed" || method == "Target.targetCrashed") {
+    OnRenderProcessGone(TS_PROCESS_CRASHED);
+    return;
+  }
+  if (method == "Target.targetDestroyed" || method == "Inspector.detached") {
+    // Closed from outside (Chromium ending, a page's window.close()).
+    if (!closing_) CloseNow();
+    return;
+  }
+}
+
+}  // namespace velora_engine

@@ -1,0 +1,205 @@
+// The engine of the main process: Chromium over DevTools, the renderer
+// sub-process over the channel, the engine's threads, and the browsers.
+//
+// Threads: DevTools events arrive on the connection's receive thread and
+// renderer messages on the channel's; both keep their order, do only the
+// bookkeeping that routing needs (which session, context and frame an
+// event belongs to) and hand everything else to the UI thread, where every
+// client callback runs. Screencast frames go to the decoder's thread and
+// reach the windows, which live on the UI thread, as posted tasks.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "bridge_rules.h"
+#include "browser_impl.h"
+#include "browser_window_win.h"
+#include "command_line_impl.h"
+#include "include/cef_app.h"
+#include "include/cef_browser.h"
+#include "task_runner_win.h"
+
+namespace velora_engine {
+
+class DevToolsConnection;
+class ChromiumProcess;
+class Channel;
+class ScreencastDecoder;
+class MainBrowser;
+
+class Engine {
+ public:
+  static Engine* Get();
+
+  bool Initialize(const CefMainArgs& args, const CefSettings& settings, CefRefPtr<CefApp> app);
+  void Shutdown();
+  void RunMessageLoop();
+  void QuitMessageLoop();
+
+  // On the UI thread only.
+  CefRefPtr<CefBrowser> CreateBrowser(const CefWindowInfo& info, CefRefPtr<CefClient> client,
+                                      const std::string& url, const CefBrowserSettings& settings);
+
+  // Used by the browsers.
+  DevToolsConnection* devtools() const { return devtools_.get(); }
+  void SendToRenderer(const Json::Value& message);
+  bool PostUi(TaskRunner::Closure task, int64_t delay_ms = 0);
+  COLORREF background() const { return background_; }
+  void BrowserClosed(MainBrowser* browser);
+  std::string BridgeScript();
+  bool BridgeKnown();
+  void Decode(int browser_id, std::string base64);
+  void ForgetFrames(int browser_id);
+
+ private:
+  Engine() = default;
+  bool StartChromium(const CefSettings& settings, CefRefPtr<CommandLineImpl> command_line);
+  bool StartRenderer(const std::wstring& locale);
+  void OnDevToolsEvent(const std::string& session, const std::string& method, const Json::Value& params);
+  void OnDevToolsClosed();
+  void ChannelLoop();
+  void OnRendererMessage(const Json::Value& message);
+  void OnRendererGone();
+  CefRefPtr<MainBrowser> BrowserForSession(const std::string& session);
+  CefRefPtr<MainBrowser> BrowserById(int id);
+
+  CefRefPtr<CefApp> app_;
+  CefRefPtr<CefBrowserProcessHandler> process_handler_;
+  bool multi_threaded_ = false;
+  bool initialized_ = false;
+  bool ready_ = false;  // Chromium answers
+  bool windowless_allowed_ = false;
+  COLORREF background_ = RGB(255, 255, 255);
+
+  std::unique_ptr<TaskRunner> ui_;
+  std::unique_ptr<TaskRunner> worker_;
+  std::unique_ptr<ChromiumProcess> chromium_;
+  std::unique_ptr<DevToolsConnection> devtools_;
+  std::unique_ptr<ScreencastDecoder> decoder_;
+
+  std::mutex channel_lock_;
+  std::unique_ptr<Channel> channel_;
+  std::thread channel_thread_;
+  HANDLE renderer_process_ = nullptr;
+
+  std::mutex lock_;  // the routing tables below
+  std::map<std::string, CefRefPtr<MainBrowser>> sessions_;
+  std::map<std::string, CefRefPtr<MainBrowser>> targets_;
+  std::map<int, CefRefPtr<MainBrowser>> browsers_;
+  std::vector<BridgeProperty> bridge_props_;
+  bool bridge_known_ = false;
+  int next_browser_id_ = 1;
+};
+
+class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWindowDelegate {
+ public:
+  MainBrowser(int id, CefRefPtr<CefClient> client, std::string target_id, std::string session_id,
+              bool windowless);
+  ~MainBrowser() override;
+
+  // CefBrowser.
+  CefRefPtr<CefBrowserHost> GetHost() override { return this; }
+  void GoBack() override;
+  void GoForward() override;
+  void Reload() override;
+  void ReloadIgnoreCache() override;
+  void StopLoad() override;
+
+  // CefBrowserHost.
+  CefRefPtr<CefBrowser> GetBrowser() override { return this; }
+  void CloseBrowser(bool force_close) override;
+  bool TryCloseBrowser() override;
+  void SetFocus(bool focus) override;
+  CefWindowHandle GetWindowHandle() override { return hwnd_; }
+  CefWindowHandle GetOpenerWindowHandle() override { return nullptr; }
+  bool HasView() override { return false; }
+  CefRefPtr<CefClient> GetClient() override { return client_; }
+  CefRefPtr<CefRequestContext> GetRequestContext() override;
+  double GetZoomLevel() override { return 0; }
+  void SetZoomLevel(double) override {}
+  void StartDownload(const CefString&) override {}
+  bool IsWindowRenderingDisabled() override { return windowless_; }
+  void WasResized() override;
+  void WasHidden(bool hidden) override;
+  void NotifyScreenInfoChanged() override {}
+  void Invalidate(PaintElementType) override {}
+  void SendKeyEvent(const CefKeyEvent& event) override;
+  void SendMouseClickEvent(const CefMouseEvent& event, MouseButtonType type, bool mouseUp, int clickCount) override;
+  void SendMouseMoveEvent(const CefMouseEvent& event, bool mouseLeave) override;
+  void SendMouseWheelEvent(const CefMouseEvent& event, int deltaX, int deltaY) override;
+  void SendCaptureLostEvent() override {}
+  void NotifyMoveOrResizeStarted() override {}
+  int GetWindowlessFrameRate() override { return 30; }
+  void SetWindowlessFrameRate(int) override {}
+
+  // BrowserImpl.
+  void FrameLoadURL(FrameImpl* frame, const std::string& url) override;
+  void FrameExecuteJavaScript(FrameImpl* frame, const std::string& code, const std::string& url, int line) override;
+  void FrameSendProcessMessage(FrameImpl* frame, CefProcessId target, CefRefPtr<CefProcessMessage> message) override;
+  void FrameEdit(FrameImpl* frame, const char* command) override;
+
+  // BrowserWindowDelegate (UI thread).
+  void OnWindowResized(int width, int height) override;
+  void OnWindowMouse(const MouseInput& input) override;
+  void OnWindowKey(const KeyInput& input) override;
+  void OnWindowInput(const std::string& method, const Json::Value& params) override;
+  void OnWindowFocus(bool focused) override;
+  void OnWindowFirstPaint() override;
+  void OnWindowDestroyed() override;
+
+  // Set-up and events, on the UI thread.
+  bool CreateWindowFor(HWND parent, DWORD style, const RECT& rect);
+  void Prepare(int width, int height, const std::string& url);
+  void HandleEvent(const std::string& method, const Json::Value& params);
+  void OnBridgeKnown(const std::string& script);
+  void OnFrame(std::shared_ptr<DecodedFrame> frame);
+  void OnRenderProcessGone(cef_termination_status_t status);
+  void CloseNow();
+
+  // Routing, on the receive threads (under the engine's lock or its own).
+  std::string ContextKey(int context_id) const { return session_id_ + ":" + std::to_string(context_id); }
+  const std::string& session_id() const { return session_id_; }
+  const std::string& target_id() const { return target_id_; }
+  // The context's frame, remembered from its creation event.
+  void RememberContext(int context_id, const std::string& frame_devtools_id);
+  std::string ContextFrame(int context_id);
+  int MainWorldContext(const std::string& frame_devtools_id);
+  void ForgetContexts();
+  bool closing() const { return closing_; }
+
+ private:
+  void Send(const std::string& method, const Json::Value& params);
+  void StartScreencast();
+  void Navigate(const std::string& url);
+  void UpdateMetrics(int width, int height);
+
+  CefRefPtr<CefClient> client_;
+  const std::string target_id_;
+  const std::string session_id_;
+  const bool windowless_;
+  std::unique_ptr<BrowserWindow> window_;
+  HWND hwnd_ = nullptr;
+  int width_ = 0, height_ = 0;
+  bool closing_ = false;
+  bool closed_ = false;
+  // The first navigation waits until the renderer has said which functions
+  // its handlers put on a context, so that the page has them from its
+  // first script on.
+  std::string pending_url_;
+  bool navigated_ = false;
+  std::string script_id_;  // the document script's identifier
+  std::string title_;
+  std::map<std::string, int> status_;             // frame id -> HTTP status
+  std::map<std::string, std::string> requests_;   // request id -> frame id
+  std::set<std::string> failed_;                  // frames whose load failed
+  std::mutex contexts_lock_;
+  std::map<int, std::string> contexts_;           // context id -> frame id
+  IMPLEMENT_REFCOUNTING(MainBrowser);
+};
+
+}  // namespace velora_engine
