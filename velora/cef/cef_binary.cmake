@@ -18,8 +18,6 @@ target_link_libraries(velora_cef INTERFACE velora_cef_api libcef_dll_wrapper
 # libcef.dll and its resources go beside Velora.exe.
 set(runtime ${CEF_BINARY_FILES})
 list(TRANSFORM runtime PREPEND ${CEF_BINARY_DIR_RELEASE}/)
-set(resources ${CEF_RESOURCE_FILES})
-list(TRANSFORM resources PREPEND ${CEF_RESOURCE_DIR}/)
 add_custom_target(velora_cef_runtime ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VELORA_BIN_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${runtime} ${VELORA_BIN_DIR}
