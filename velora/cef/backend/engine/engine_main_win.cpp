@@ -184,16 +184,13 @@ bool Engine::StartRenderer(const std::wstring& locale) {
     return false;
   }
   const std::string token = RandomToken();
-  CefRefPtr<CommandLineImpl> child = new CommandLineImpl();
-  {
-    CommandLineModel m;
-    m.program = ExePath();
-    m.SetSwitch(L"type", L"renderer");
-    if (!locale.empty()) m.SetSwitch(L"lang", locale);
-    m.SetSwitch(L"velora-channel-port", std::to_wstring(port));
-    m.SetSwitch(L"velora-channel-token", FromUtf8(token));
-    child = new CommandLineImpl(m);
-  }
+  CommandLineModel model;
+  model.program = ExePath();
+  model.SetSwitch(L"type", L"renderer");
+  if (!locale.empty()) model.SetSwitch(L"lang", locale);
+  model.SetSwitch(L"velora-channel-port", std::to_wstring(port));
+  model.SetSwitch(L"velora-channel-token", FromUtf8(token));
+  CefRefPtr<CommandLineImpl> child = new CommandLineImpl(model);
   // The application sees the renderer's command line before it starts,
   // on the UI thread.
   if (process_handler_) {
@@ -241,16 +238,20 @@ void Engine::ChannelLoop() {
   OnRendererGone();
 }
 
-void Engine::OnRendererGone() {
-  if (!ready_) return;
-  EngineLog(LogLevel::kError, "the renderer process has gone");
+std::vector<CefRefPtr<MainBrowser>> Engine::AllBrowsers() {
   std::vector<CefRefPtr<MainBrowser>> all;
-  {
-    std::lock_guard<std::mutex> g(lock_);
-    for (auto& b : browsers_) all.push_back(b.second);
-  }
-  for (auto& b : all) PostUi([b] { b->OnRenderProcessGone(TS_PROCESS_CRASHED); });
+  std::lock_guard<std::mutex> g(lock_);
+  for (auto& b : browsers_) all.push_back(b.second);
+  return all;
 }
+
+void Engine::TellRenderProcessGone(const char* what, cef_termination_status_t status) {
+  if (!ready_) return;
+  EngineLog(LogLevel::kError, what);
+  for (auto& b : AllBrowsers()) PostUi([b, status] { b->OnRenderProcessGone(status); });
+}
+
+void Engine::OnRendererGone() { TellRenderProcessGone("the renderer process has gone", TS_PROCESS_CRASHED); }
 
 void Engine::OnRendererMessage(const Json::Value& m) {
   const std::string t = m["t"].asString();
@@ -278,12 +279,7 @@ void Engine::OnRendererMessage(const Json::Value& m) {
       }
     }
     if (changed) {
-      std::vector<CefRefPtr<MainBrowser>> all;
-      {
-        std::lock_guard<std::mutex> g(lock_);
-        for (auto& x : browsers_) all.push_back(x.second);
-      }
-      for (auto& x : all) PostUi([x, script] { x->OnBridgeKnown(script); });
+      for (auto& x : AllBrowsers()) PostUi([x, script] { x->OnBridgeKnown(script); });
     }
     return;
   }
@@ -405,14 +401,7 @@ void Engine::OnDevToolsEvent(const std::string& session, const std::string& meth
 }
 
 void Engine::OnDevToolsClosed() {
-  if (!ready_) return;
-  EngineLog(LogLevel::kError, "the connection to Chromium has closed");
-  std::vector<CefRefPtr<MainBrowser>> all;
-  {
-    std::lock_guard<std::mutex> g(lock_);
-    for (auto& b : browsers_) all.push_back(b.second);
-  }
-  for (auto& b : all) PostUi([b] { b->OnRenderProcessGone(TS_PROCESS_WAS_KILLED); });
+  TellRenderProcessGone("the connection to Chromium has closed", TS_PROCESS_WAS_KILLED);
 }
 
 CefRefPtr<CefBrowser> Engine::CreateBrowser(const CefWindowInfo& info, CefRefPtr<CefClient> client,
@@ -508,11 +497,7 @@ void Engine::Shutdown() {
   if (!initialized_) return;
   // Close what is still open, on the UI thread, so that the clients see
   // OnBeforeClose as they would have.
-  std::vector<CefRefPtr<MainBrowser>> all;
-  {
-    std::lock_guard<std::mutex> g(lock_);
-    for (auto& b : browsers_) all.push_back(b.second);
-  }
+  std::vector<CefRefPtr<MainBrowser>> all = AllBrowsers();
   if (multi_threaded_) {
     RunOnUiAndWait(ui_.get(), [&all] { for (auto& b : all) b->CloseNow(); });
   } else {

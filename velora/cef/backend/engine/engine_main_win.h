@@ -65,6 +65,9 @@ class Engine {
   void ChannelLoop();
   void OnRendererMessage(const Json::Value& message);
   void OnRendererGone();
+  // Every browser's client hears that its page's process has gone.
+  void TellRenderProcessGone(const char* what, cef_termination_status_t status);
+  std::vector<CefRefPtr<MainBrowser>> AllBrowsers();
   CefRefPtr<MainBrowser> BrowserForSession(const std::string& session);
   CefRefPtr<MainBrowser> BrowserById(int id);
 

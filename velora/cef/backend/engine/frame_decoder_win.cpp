@@ -15,15 +15,6 @@ struct ComPtr {
   explicit operator bool() const { return p != nullptr; }
 };
 
-int Base64Value(char c) {
-  if (c >= 'A' && c <= 'Z') return c - 'A';
-  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-  if (c >= '0' && c <= '9') return c - '0' + 52;
-  if (c == '+') return 62;
-  if (c == '/') return 63;
-  return -1;
-}
-
 // One WIC factory per thread, released before the thread leaves COM.
 thread_local IWICImagingFactory* t_factory = nullptr;
 
@@ -33,26 +24,6 @@ void ReleaseThreadFactory() {
 }
 
 }  // namespace
-
-bool DecodeBase64(const std::string& text, std::vector<uint8_t>* out) {
-  out->clear();
-  out->reserve(text.size() / 4 * 3);
-  uint32_t acc = 0;
-  int bits = 0;
-  for (char c : text) {
-    if (c == '=') break;
-    if (c == '\n' || c == '\r') continue;
-    const int v = Base64Value(c);
-    if (v < 0) return false;
-    acc = (acc << 6) | static_cast<uint32_t>(v);
-    bits += 6;
-    if (bits >= 8) {
-      bits -= 8;
-      out->push_back(static_cast<uint8_t>((acc >> bits) & 0xFF));
-    }
-  }
-  return true;
-}
 
 bool DecodeImage(const uint8_t* data, size_t size, DecodedFrame* out) {
   if (!t_factory &&

@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "base64_rules.h"
+
 namespace velora_engine {
 
 struct DecodedFrame {
@@ -29,8 +31,6 @@ struct DecodedFrame {
 // Decodes one image held in memory. False when the data is no image.
 bool DecodeImage(const uint8_t* data, size_t size, DecodedFrame* out);
 
-// Decodes base64 text; false on characters outside the alphabet.
-bool DecodeBase64(const std::string& text, std::vector<uint8_t>* out);
 
 class ScreencastDecoder {
  public:

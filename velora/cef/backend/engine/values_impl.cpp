@@ -1,5 +1,7 @@
 #include "values_impl.h"
 
+#include "base64_rules.h"
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -294,40 +296,6 @@ CefRefPtr<CefProcessMessage> ProcessMessageImpl::Copy() {
 
 namespace {
 
-const char kB64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-std::string Base64(const std::vector<unsigned char>& in) {
-  std::string out;
-  out.reserve((in.size() + 2) / 3 * 4);
-  size_t i = 0;
-  for (; i + 2 < in.size(); i += 3) {
-    const unsigned v = (in[i] << 16) | (in[i + 1] << 8) | in[i + 2];
-    out += kB64[v >> 18]; out += kB64[(v >> 12) & 63]; out += kB64[(v >> 6) & 63]; out += kB64[v & 63];
-  }
-  if (i + 1 == in.size()) {
-    const unsigned v = in[i] << 16;
-    out += kB64[v >> 18]; out += kB64[(v >> 12) & 63]; out += "==";
-  } else if (i + 2 == in.size()) {
-    const unsigned v = (in[i] << 16) | (in[i + 1] << 8);
-    out += kB64[v >> 18]; out += kB64[(v >> 12) & 63]; out += kB64[(v >> 6) & 63]; out += '=';
-  }
-  return out;
-}
-
-bool Unbase64(const std::string& in, std::vector<unsigned char>* out) {
-  unsigned acc = 0;
-  int bits = 0;
-  for (char c : in) {
-    if (c == '=') break;
-    const char* p = std::strchr(kB64, c);
-    if (!p || !c) return false;
-    acc = (acc << 6) | static_cast<unsigned>(p - kB64);
-    bits += 6;
-    if (bits >= 8) { bits -= 8; out->push_back(static_cast<unsigned char>((acc >> bits) & 0xFF)); }
-  }
-  return true;
-}
-
 constexpr int kMaxDepth = 64;
 
 Json::Value DictToJson(CefRefPtr<CefDictionaryValue> dict, int depth);
@@ -349,7 +317,7 @@ Json::Value EntryToJson(CefValueType type, CefRefPtr<CefValue> value, int depth)
       CefRefPtr<CefBinaryValue> b = value->GetBinary();
       std::vector<unsigned char> bytes(b ? b->GetSize() : 0);
       if (!bytes.empty()) b->GetData(bytes.data(), bytes.size(), 0);
-      j["t"] = "binary"; j["v"] = Base64(bytes);
+      j["t"] = "binary"; j["v"] = EncodeBase64(bytes);
       break;
     }
     case VTYPE_DICTIONARY:
@@ -419,7 +387,7 @@ bool SlotFromJson(const Json::Value& j, ValueSlot* s, int depth) {
   else if (t == "string" && v.isString()) { s->type = VTYPE_STRING; s->s = v.asString(); }
   else if (t == "binary" && v.isString()) {
     std::vector<unsigned char> bytes;
-    if (!Unbase64(v.asString(), &bytes)) return false;
+    if (!DecodeBase64(v.asString(), &bytes)) return false;
     s->type = VTYPE_BINARY;
     s->binary = new BinaryValueImpl(bytes.data(), bytes.size());
   }
