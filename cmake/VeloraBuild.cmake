@@ -54,3 +54,6 @@ function(velora_find_pugixml)
   endif()
   add_library(velora::pugixml ALIAS velora_pugixml)
 endfunction()
+
+# The suite's version number and velora_version_resource.
+include(VeloraVersion)
