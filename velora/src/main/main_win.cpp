@@ -9,7 +9,7 @@
 #include "frame_log.h"
 #include "include/cef_app.h"
 #include "main/frame_rules.h"
-#include "main/main_wnd_win.h"
+#include "common/game_frame_win.h"
 #include "win_include.h"
 
 #include <ole2.h>
