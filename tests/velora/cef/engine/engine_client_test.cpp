@@ -14,6 +14,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <sstream>
+#include <tlhelp32.h>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -24,10 +26,12 @@
 #include "include/cef_client.h"
 #include "include/cef_load_handler.h"
 #include "include/cef_render_process_handler.h"
+#include "include/cef_request_handler.h"
 #include "include/cef_v8.h"
 #include "include/wrapper/cef_closure_task.h"
 #include "include/wrapper/cef_helpers.h"
 #include "include/base/cef_callback.h"
+#include "transport_test_support.h"
 
 namespace {
 
@@ -82,6 +86,14 @@ class TestRenderApp : public CefApp, public CefRenderProcessHandler {
   }
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                                 CefProcessId source, CefRefPtr<CefProcessMessage> message) override {
+    if (message->GetName() == "pid") {
+      // Which process the renderer's work runs in.
+      CefRefPtr<CefProcessMessage> reply = CefProcessMessage::Create("pid");
+      reply->GetArgumentList()->SetString(0, "pid");
+      reply->GetArgumentList()->SetInt(1, static_cast<int>(::GetCurrentProcessId()));
+      frame->SendProcessMessage(PID_BROWSER, reply);
+      return true;
+    }
     // Echo: a message from the main process comes back with its arguments.
     CefRefPtr<CefProcessMessage> reply = CefProcessMessage::Create("echo:" + message->GetName().ToString());
     CefRefPtr<CefListValue> args = message->GetArgumentList();
@@ -102,10 +114,19 @@ struct Received {
 
 struct Error { int code; std::string text, url; };
 
-class TestClient : public CefClient, public CefLoadHandler, public CefLifeSpanHandler {
+struct Termination { cef_termination_status_t status; bool on_ui; };
+
+class TestClient : public CefClient, public CefLoadHandler, public CefLifeSpanHandler, public CefRequestHandler {
  public:
   CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
   CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
+  CefRefPtr<CefRequestHandler> GetRequestHandler() override { return this; }
+
+  void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser, TerminationStatus status) override {
+    std::lock_guard<std::mutex> g(lock_);
+    terminated_.push_back({status, CefCurrentlyOn(TID_UI)});
+    cv_.notify_all();
+  }
 
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                                 CefProcessId source, CefRefPtr<CefProcessMessage> message) override {
@@ -163,6 +184,7 @@ class TestClient : public CefClient, public CefLoadHandler, public CefLifeSpanHa
   }
   std::vector<Received> received_;
   std::vector<Error> errors_;
+  std::vector<Termination> terminated_;
   int loads_ = 0;
   int closed_ = 0;
   bool wrong_source_ = false;
@@ -237,6 +259,226 @@ void CloseAndWait(CefRefPtr<TestClient> client, CefRefPtr<CefBrowser> browser) {
   const int before = client->closed_;
   browser->GetHost()->CloseBrowser(true);
   EXPECT_TRUE(client->WaitFor([&] { return client->closed_ > before; }, 10));
+}
+
+// The renderer process a browser's page is served by, asked through a
+// process message; 0 when it does not answer.
+int RendererPid(CefRefPtr<TestClient> client, CefRefPtr<CefBrowser> browser) {
+  size_t before;
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    before = client->received_.size();
+  }
+  browser->GetMainFrame()->SendProcessMessage(PID_RENDERER, CefProcessMessage::Create("pid"));
+  int pid = 0;
+  client->WaitFor([&] {
+    for (size_t i = before; i < client->received_.size(); ++i)
+      if (client->received_[i].name == "pid") pid = client->received_[i].args->GetInt(1);
+    return pid != 0;
+  }, 15);
+  return pid;
+}
+
+// --- a main process of its own ---------------------------------------------------
+// The tests that end, kill or starve a main process run one: this program
+// again, with --child-main=<scenario> --status=<file> --cache=<folder>. It
+// reports what it sees as lines appended to the status file:
+//   "renderer <pid>"          the renderer serving its page
+//   "no browser"              CreateBrowserSync gave null
+//   "terminated <status> <ui|off-ui>", "loaded again", "shut down"
+
+std::wstring g_status_file;
+
+void Status(const std::string& line) {
+  HANDLE f = ::CreateFileW(g_status_file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return;
+  const std::string text = line + "\n";
+  DWORD written = 0;
+  ::WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  ::CloseHandle(f);
+}
+
+std::string ReadStatus(const std::wstring& file) {
+  std::string text;
+  velora_transport_test::ReadFileText(file, &text);
+  return text;
+}
+
+std::wstring SwitchValue(const std::wstring& line, const std::wstring& name) {
+  const std::wstring key = L"--" + name + L"=";
+  const size_t at = line.find(key);
+  if (at == std::wstring::npos) return std::wstring();
+  const size_t begin = at + key.size();
+  const size_t end = line.find(L' ', begin);
+  return line.substr(begin, end == std::wstring::npos ? std::wstring::npos : end - begin);
+}
+
+HWND MakeHostWindow() {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"EngineClientHost";
+  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+  ::RegisterClassW(&wc);
+  return ::CreateWindowExW(0, L"EngineClientHost", L"engine client", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+                           0, 0, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+int ChildMain(const std::wstring& scenario, const std::wstring& cache) {
+  CefMainArgs args(::GetModuleHandleW(nullptr));
+  g_host = MakeHostWindow();
+  CefSettings settings;
+  settings.multi_threaded_message_loop = 1;
+  CefString(&settings.cache_path) = cache;
+  // Beside the cache folder, which exists only once the engine has made it.
+  CefString(&settings.log_file) = cache.substr(0, cache.find_last_of(L'\\')) + L"\\engine.log";
+  CefInitialize(args, settings, nullptr, nullptr);
+  CefRefPtr<TestClient> client = new TestClient();
+  CefRefPtr<CefBrowser> browser = CreateBrowser(client, g_pages + L"ping.html", {0, 0, 200, 100});
+  if (!browser) {
+    Status("no browser");
+    CefShutdown();
+    return 0;
+  }
+  client->WaitFor([&] { return client->loads_ > 0; });
+  Status("renderer " + std::to_string(RendererPid(client, browser)));
+  if (scenario == L"shutdown") {
+    CefShutdown();
+    Status("shut down");
+    return 0;
+  }
+  // "hold": until killed, answer each fault with a reload.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+  size_t seen = 0;
+  while (std::chrono::steady_clock::now() < end) {
+    Termination t = {};
+    int loads = 0;
+    if (!client->WaitFor([&] {
+          loads = client->loads_;
+          if (client->terminated_.size() <= seen) return false;
+          t = client->terminated_[seen];
+          return true;
+        }, 1))
+      continue;
+    ++seen;
+    Status("terminated " + std::to_string(t.status) + (t.on_ui ? " ui" : " off-ui"));
+    browser->Reload();
+    if (client->WaitFor([&] { return client->loads_ > loads; }, 30)) {
+      Status("loaded again");
+      Status("renderer " + std::to_string(RendererPid(client, browser)));
+    }
+  }
+  return 0;
+}
+
+// Waits until the child's status has the line (a whole line); false after
+// `seconds`.
+bool WaitForStatus(const std::wstring& file, const std::string& line, int seconds = 30) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    if (("\n" + ReadStatus(file)).find("\n" + line + "\n") != std::string::npos) return true;
+    PumpFor(50);
+  }
+  return false;
+}
+
+// The pid of the newest "renderer <pid>" line, 0 when none.
+int LastRendererPid(const std::wstring& file) {
+  std::istringstream in(ReadStatus(file));
+  std::string line;
+  int pid = 0;
+  while (std::getline(in, line))
+    if (line.compare(0, 9, "renderer ") == 0) pid = std::atoi(line.c_str() + 9);
+  return pid;
+}
+
+int WaitRendererPid(const std::wstring& file) {
+  int pid = 0;
+  for (int i = 0; i < 300 && !pid; ++i) {
+    pid = LastRendererPid(file);
+    if (!pid) PumpFor(100);
+  }
+  return pid;
+}
+
+bool ProcessEnds(DWORD pid, int ms) {
+  HANDLE h = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (!h) return true;  // already gone
+  const bool ended = ::WaitForSingleObject(h, ms) == WAIT_OBJECT_0;
+  ::CloseHandle(h);
+  return ended;
+}
+
+bool KillProcess(DWORD pid) {
+  HANDLE h = ::OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+  if (!h) return false;
+  const bool ok = ::TerminateProcess(h, 1) != 0;
+  ::CloseHandle(h);
+  return ok;
+}
+
+// A child main process with a fresh folder of its own under the test's.
+struct Child {
+  std::wstring dir, status, cache;
+  PROCESS_INFORMATION pi = {};
+
+  Child(const std::wstring& name, const std::wstring& scenario, const std::wstring& exe = L"") {
+    dir = velora_transport_test::TestDir() + L"\\child-" + name;
+    velora_transport_test::DeleteTreeForTest(dir);
+    ::CreateDirectoryW(dir.c_str(), nullptr);
+    status = dir + L"\\status.txt";
+    cache = dir + L"\\cache";
+    const std::wstring line = L"--child-main=" + scenario + L" --status=" + status + L" --cache=" + cache;
+    if (exe.empty()) {
+      pi = velora_transport_test::StartChild(line);
+    } else {
+      std::wstring command = L"\"" + exe + L"\" " + line;
+      STARTUPINFOW si = {};
+      si.cb = sizeof(si);
+      if (!::CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        pi = PROCESS_INFORMATION{};
+    }
+  }
+  ~Child() {
+    if (pi.hProcess) {
+      ::TerminateProcess(pi.hProcess, 1);
+      ::WaitForSingleObject(pi.hProcess, 5000);
+      ::CloseHandle(pi.hProcess);
+      ::CloseHandle(pi.hThread);
+    }
+  }
+  std::wstring profile() const { return cache + L"\\engine\\" + std::to_wstring(pi.dwProcessId); }
+  DWORD ExitCode(int ms) const {
+    DWORD code = STILL_ACTIVE;
+    if (::WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0) ::GetExitCodeProcess(pi.hProcess, &code);
+    return code;
+  }
+};
+
+// Processes whose program file has this name and whose parent is `parent`.
+std::vector<DWORD> ChildrenNamed(DWORD parent, const std::wstring& exe_name) {
+  std::vector<DWORD> pids;
+  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W e = {};
+  e.dwSize = sizeof(e);
+  for (BOOL ok = ::Process32FirstW(snap, &e); ok; ok = ::Process32NextW(snap, &e)) {
+    std::wstring name = e.szExeFile;
+    name = name.substr(name.find_last_of(L"\\/") + 1);
+    if (e.th32ParentProcessID == parent && _wcsicmp(name.c_str(), exe_name.c_str()) == 0)
+      pids.push_back(e.th32ProcessID);
+  }
+  ::CloseHandle(snap);
+  return pids;
+}
+
+bool NoChromiumWithin(const std::wstring& profile, int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  do {
+    if (velora_transport_test::CountProcessesWithProfile(profile) == 0) return true;
+    PumpFor(100);
+  } while (std::chrono::steady_clock::now() < end);
+  return false;
 }
 
 }  // namespace
@@ -398,10 +640,133 @@ TEST(EngineClient, CreateBrowserSyncOffTheUiThreadGivesNoBrowser) {
   EXPECT_FALSE(CefCurrentlyOn(TID_UI));
 }
 
+TEST(EngineProcesses, OneRendererServesTwoBrowsers) {
+  CefRefPtr<TestClient> client = new TestClient();
+  CefRefPtr<CefBrowser> a = CreateBrowser(client, g_pages + L"ping.html", {0, 0, 200, 100});
+  CefRefPtr<CefBrowser> b = CreateBrowser(client, g_pages + L"ping.html", {200, 0, 200, 100});
+  ASSERT_TRUE(a && b);
+  ASSERT_TRUE(client->WaitFor([&] { return client->loads_ >= 2; }));
+  const int pa = RendererPid(client, a);
+  const int pb = RendererPid(client, b);
+  EXPECT_NE(pa, 0);
+  EXPECT_EQ(pa, pb);
+  EXPECT_NE(static_cast<DWORD>(pa), ::GetCurrentProcessId());
+  wchar_t exe[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring name(exe);
+  name = name.substr(name.find_last_of(L'\\') + 1);
+  const std::vector<DWORD> renderers = ChildrenNamed(::GetCurrentProcessId(), name);
+  ASSERT_EQ(renderers.size(), 1u);
+  EXPECT_EQ(renderers[0], static_cast<DWORD>(pa));
+  CloseAndWait(client, a);
+  CloseAndWait(client, b);
+}
+
+TEST(EngineProcesses, KillingTheMainProcessEndsItsRendererAndItsChromium) {
+  Child child(L"killed", L"hold");
+  ASSERT_TRUE(child.pi.hProcess);
+  const DWORD renderer = static_cast<DWORD>(WaitRendererPid(child.status));
+  ASSERT_NE(renderer, 0u) << ReadStatus(child.status);
+  EXPECT_GT(velora_transport_test::CountProcessesWithProfile(child.profile()), 0);
+  ::TerminateProcess(child.pi.hProcess, 1);
+  EXPECT_TRUE(ProcessEnds(renderer, 10000));
+  EXPECT_TRUE(NoChromiumWithin(child.profile(), 5000));
+}
+
+TEST(EngineProcesses, ShutdownLeavesNoChromiumAndNoRenderer) {
+  Child child(L"shutdown", L"shutdown");
+  ASSERT_TRUE(child.pi.hProcess);
+  EXPECT_EQ(child.ExitCode(60000), 0u);
+  ASSERT_TRUE(WaitForStatus(child.status, "shut down", 1)) << ReadStatus(child.status);
+  const DWORD renderer = static_cast<DWORD>(LastRendererPid(child.status));
+  ASSERT_NE(renderer, 0u);
+  EXPECT_TRUE(ProcessEnds(renderer, 1000));
+  EXPECT_EQ(velora_transport_test::CountProcessesWithProfile(child.profile()), 0);
+}
+
+TEST(EngineProcesses, KilledRendererIsReportedAndStartedAgain) {
+  Child child(L"renderer-killed", L"hold");
+  ASSERT_TRUE(child.pi.hProcess);
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    const int renderer = WaitRendererPid(child.status);
+    ASSERT_NE(renderer, 0) << ReadStatus(child.status);
+    const size_t lines_before = ReadStatus(child.status).size();
+    ASSERT_TRUE(KillProcess(static_cast<DWORD>(renderer)));
+    // The client hears of it on the UI thread, and a reload brings the page
+    // back, served by a new renderer.
+    ASSERT_TRUE(WaitForStatus(child.status, "terminated 1 ui")) << ReadStatus(child.status);
+    ASSERT_TRUE(WaitForStatus(child.status, "loaded again")) << ReadStatus(child.status);
+    int again = 0;
+    for (int i = 0; i < 150 && (again == 0 || again == renderer); ++i) {
+      if (ReadStatus(child.status).size() > lines_before) again = LastRendererPid(child.status);
+      PumpFor(100);
+    }
+    EXPECT_NE(again, 0) << ReadStatus(child.status);
+    EXPECT_NE(again, renderer);
+    // Start the next round from a clean slate of lines.
+    velora_transport_test::WriteFileText(child.status, "renderer " + std::to_string(again) + "\n");
+  }
+}
+
+TEST(EngineProcesses, KilledChromiumIsReportedAndStartedAgain) {
+  Child child(L"chromium-killed", L"hold");
+  ASSERT_TRUE(child.pi.hProcess);
+  const int renderer = WaitRendererPid(child.status);
+  ASSERT_NE(renderer, 0) << ReadStatus(child.status);
+  ASSERT_TRUE(velora_transport_test::KillChromiumOfProfile(child.profile()));
+  ASSERT_TRUE(WaitForStatus(child.status, "terminated 1 ui")) << ReadStatus(child.status);
+  ASSERT_TRUE(WaitForStatus(child.status, "loaded again", 40)) << ReadStatus(child.status);
+  // The renderer was not touched: it serves the page in the new Chromium.
+  EXPECT_EQ(LastRendererPid(child.status), renderer) << ReadStatus(child.status);
+  EXPECT_GT(velora_transport_test::CountProcessesWithProfile(child.profile()), 0);
+}
+
+TEST(EngineProcesses, WithoutChromiumNoBrowserIsMadeAndTheProgramEndsCleanly) {
+  // A copy of this program beside an engine setting that allows only a
+  // Chromium that does not exist.
+  const std::wstring dir = velora_transport_test::TestDir() + L"\\no-chromium";
+  velora_transport_test::DeleteTreeForTest(dir);
+  ::CreateDirectoryW(dir.c_str(), nullptr);
+  wchar_t self[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring exe = dir + L"\\client.exe";
+  ASSERT_TRUE(::CopyFileW(self, exe.c_str(), FALSE));
+  ASSERT_TRUE(velora_transport_test::WriteFileText(
+      dir + L"\\VeloraEngine.ini", "[Engine]\r\nChromium=C:\\nowhere\\chrome.exe\r\nOnlyConfigured=1\r\n"));
+  Child child(L"no-chromium", L"hold", exe);
+  ASSERT_TRUE(child.pi.hProcess);
+  EXPECT_EQ(child.ExitCode(30000), 0u);
+  EXPECT_TRUE(WaitForStatus(child.status, "no browser", 1)) << ReadStatus(child.status);
+  std::string log;
+  ASSERT_TRUE(velora_transport_test::ReadFileText(child.dir + L"\\engine.log", &log));
+  EXPECT_NE(log.find("no Chromium found; looked at: C:\\nowhere\\chrome.exe"), std::string::npos) << log;
+  EXPECT_TRUE(ChildrenNamed(child.pi.dwProcessId, L"client.exe").empty());
+}
+
+TEST(EngineProcesses, OtherProcessTypesReturnAtOnce) {
+  PROCESS_INFORMATION pi = velora_transport_test::StartChild(L"--type=gpu-process");
+  ASSERT_TRUE(pi.hProcess);
+  EXPECT_EQ(::WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
+  DWORD code = STILL_ACTIVE;
+  ::GetExitCodeProcess(pi.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  ::CloseHandle(pi.hProcess);
+  ::CloseHandle(pi.hThread);
+}
+
 int main(int argc, char** argv) {
   CefMainArgs args(::GetModuleHandleW(nullptr));
   const int code = CefExecuteProcess(args, new TestRenderApp(), nullptr);
   if (code >= 0) return code;
+
+  g_pages = VELORA_TEST_PAGES;
+  const std::wstring line = ::GetCommandLineW();
+  const std::wstring scenario = SwitchValue(line, L"child-main");
+  if (!scenario.empty()) {
+    g_status_file = SwitchValue(line, L"status");
+    return ChildMain(scenario, SwitchValue(line, L"cache"));
+  }
 
   testing::InitGoogleTest(&argc, argv);
   // Listing the tests (ctest does, at build time) needs no engine.
@@ -410,16 +775,7 @@ int main(int argc, char** argv) {
   ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
   std::wstring dir(exe);
   dir.resize(dir.find_last_of(L'\\') + 1);
-  g_pages = VELORA_TEST_PAGES;
-
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"EngineClientHost";
-  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
-  ::RegisterClassW(&wc);
-  g_host = ::CreateWindowExW(0, L"EngineClientHost", L"engine client", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
-                             0, 0, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
+  g_host = MakeHostWindow();
 
   CefSettings settings;
   settings.multi_threaded_message_loop = 1;

@@ -226,3 +226,20 @@ TEST(NetErrorRules, NamesAndCodes) {
   EXPECT_EQ(NetErrorTextFromCode(-102), "net::ERR_CONNECTION_REFUSED");
   EXPECT_EQ(NetErrorTextFromCode(12345), "net::ERR_FAILED");
 }
+
+TEST(NetErrorRules, RendererExitCodesGiveTerminationStatus) {
+  const struct { unsigned long code; int status; } cases[] = {
+      {0xC0000005UL, 2},  // access violation
+      {0xC00000FDUL, 2},  // stack overflow
+      {0xC0000017UL, 3},  // no memory
+      {0xE0000008UL, 3},  // the engine's own out-of-memory code
+      {1, 1},             // TerminateProcess from a task manager
+      {0, 0},             // ended by itself while its pages lived
+      {259, 0},
+      {0xBFFFFFFFUL, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    EXPECT_EQ(TerminationStatusFromExitCode(c.code), c.status);
+  }
+}

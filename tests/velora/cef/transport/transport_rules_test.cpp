@@ -233,6 +233,7 @@ TEST(ChromiumLocatorTest, CandidatesInOrder) {
     std::vector<std::wstring> program_files;
     std::wstring local;
     std::vector<std::wstring> expected;
+    bool only_configured = false;
   };
   const Case cases[] = {
       {"Wine, nothing configured, no Windows folders", L"", true, {}, L"",
@@ -263,10 +264,15 @@ TEST(ChromiumLocatorTest, CandidatesInOrder) {
         L"C:\\Program Files\\Google\\Chrome\\Application\\chrome.exe",
         L"C:\\Program Files\\Microsoft\\Edge\\Application\\msedge.exe"}},
       {"Windows: Unix-looking path left alone", L"/x", false, {}, L"", {L"/x"}},
+      {"only the configured one, in its Z: form", L"/opt/c", true, {L"C:\\Program Files"}, L"C:\\L",
+       {L"Z:\\opt\\c"}, true},
+      {"only configured, but nothing configured: nowhere to look", L"  ", true, {L"C:\\Program Files"}, L"",
+       {}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(c.expected, ChromiumCandidates(c.configured, c.wine, c.program_files, c.local));
+    EXPECT_EQ(c.expected,
+              ChromiumCandidates(c.configured, c.wine, c.program_files, c.local, c.only_configured));
   }
 }
 

@@ -90,8 +90,9 @@ bool PortAccepts(int port) {
 
 namespace {
 
-// Linux pids whose command line has `want` as one whole argument.
-std::vector<std::wstring> PidsWithArgument(const std::string& want) {
+// Linux pids whose command line has `want` as one whole argument and, when
+// `unless_prefix` is given, no argument starting with it.
+std::vector<std::wstring> PidsWithArgument(const std::string& want, const std::string& unless_prefix = "") {
   std::vector<std::wstring> pids;
   WIN32_FIND_DATAW found;
   HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &found);
@@ -105,16 +106,19 @@ std::vector<std::wstring> PidsWithArgument(const std::string& want) {
     if (!ReadFileText(L"Z:\\proc\\" + name + L"\\cmdline", &cmdline))
       continue;
     size_t start = 0;
+    bool wanted = false, unless = false;
     while (start < cmdline.size()) {
       size_t end = cmdline.find('\0', start);
       if (end == std::string::npos)
         end = cmdline.size();
-      if (cmdline.compare(start, end - start, want) == 0) {
-        pids.push_back(name);
-        break;
-      }
+      if (cmdline.compare(start, end - start, want) == 0)
+        wanted = true;
+      if (!unless_prefix.empty() && cmdline.compare(start, unless_prefix.size(), unless_prefix) == 0)
+        unless = true;
       start = end + 1;
     }
+    if (wanted && !unless)
+      pids.push_back(name);
   } while (FindNextFileW(find, &found));
   FindClose(find);
   return pids;
@@ -129,8 +133,9 @@ int CountProcessesWithProfile(const std::wstring& user_data_dir) {
   return static_cast<int>(PidsWithArgument("--user-data-dir=" + unix_path).size());
 }
 
-bool KillUnixProcessWithArgument(const std::string& argument) {
-  std::vector<std::wstring> pids = PidsWithArgument(argument);
+namespace {
+
+bool KillUnixPids(const std::vector<std::wstring>& pids) {
   if (pids.size() != 1)
     return false;
   std::wstring command = L"kill -KILL " + pids[0];
@@ -145,6 +150,17 @@ bool KillUnixProcessWithArgument(const std::string& argument) {
   if (info.hThread)
     CloseHandle(info.hThread);
   return true;
+}
+
+}  // namespace
+
+bool KillUnixProcessWithArgument(const std::string& argument) {
+  return KillUnixPids(PidsWithArgument(argument));
+}
+
+bool KillChromiumOfProfile(const std::wstring& user_data_dir) {
+  const std::string unix_path = UnixPathOf(user_data_dir);
+  return !unix_path.empty() && KillUnixPids(PidsWithArgument("--user-data-dir=" + unix_path, "--type="));
 }
 
 PROCESS_INFORMATION StartChild(const std::wstring& arguments) {

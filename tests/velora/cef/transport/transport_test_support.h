@@ -25,6 +25,10 @@ int CountProcessesWithProfile(const std::wstring& user_data_dir);
 // Sends SIGKILL to the Linux process (a Wine process included) that has
 // `argument` as one whole argument of its command line. False when none does.
 bool KillUnixProcessWithArgument(const std::string& argument);
+// Sends SIGKILL to the browser process of the Chromium that runs with this
+// user-data folder (its helpers, which have a --type= argument, are left to
+// end with it). False unless exactly one matches.
+bool KillChromiumOfProfile(const std::wstring& user_data_dir);
 // Starts this program again with the arguments; the caller closes the handles.
 PROCESS_INFORMATION StartChild(const std::wstring& arguments);
 

@@ -51,7 +51,8 @@ std::wstring JoinWindowsPath(const std::wstring& dir, const std::wstring& relati
 
 std::vector<std::wstring> ChromiumCandidates(const std::wstring& configured, bool under_wine,
                                              const std::vector<std::wstring>& program_files_dirs,
-                                             const std::wstring& local_app_data) {
+                                             const std::wstring& local_app_data,
+                                             bool only_configured) {
   std::vector<std::wstring> list;
   std::wstring own = Trimmed(configured);
   if (under_wine && !own.empty() && own[0] == L'/') {
@@ -62,6 +63,8 @@ std::vector<std::wstring> ChromiumCandidates(const std::wstring& configured, boo
     own = L"Z:" + own;
   }
   Add(&list, own);
+  if (only_configured)
+    return list;
 
   if (under_wine) {
     Add(&list, L"Z:\\usr\\lib\\chromium\\chromium");

@@ -12,9 +12,11 @@ namespace velora_engine {
 //   VeloraEngine.ini
 //     [Engine]
 //     Chromium=D:\Tools\chromium\chrome.exe
+//     OnlyConfigured=1     (optional: look nowhere else)
 constexpr wchar_t kEngineSettingsFile[] = L"VeloraEngine.ini";
 constexpr wchar_t kEngineSettingsSection[] = L"Engine";
 constexpr wchar_t kEngineSettingsChromiumKey[] = L"Chromium";
+constexpr wchar_t kEngineSettingsOnlyConfiguredKey[] = L"OnlyConfigured";
 
 // The candidates, in order:
 //  1. configured (the settings file's value), when not blank. Surrounding
@@ -29,10 +31,12 @@ constexpr wchar_t kEngineSettingsChromiumKey[] = L"Chromium";
 //       Google\Chrome\Application\chrome.exe
 //       Microsoft\Edge\Application\msedge.exe
 // Blank folders are skipped; a path already listed (compared without regard
-// to case) is not listed again.
+// to case) is not listed again. With only_configured (the settings file's
+// OnlyConfigured=1) the list holds the configured path alone, or nothing.
 std::vector<std::wstring> ChromiumCandidates(const std::wstring& configured, bool under_wine,
                                              const std::vector<std::wstring>& program_files_dirs,
-                                             const std::wstring& local_app_data);
+                                             const std::wstring& local_app_data,
+                                             bool only_configured = false);
 
 // Joins a folder and a relative path with exactly one backslash between them:
 // JoinWindowsPath(L"C:\\a\\", L"b") -> L"C:\\a\\b".

@@ -380,8 +380,11 @@ std::wstring ChromiumProcess::Locate(const std::wstring& exe_dir, std::vector<st
   };
   std::vector<std::wstring> program_files = {env(L"ProgramFiles"), env(L"ProgramW6432"),
                                              env(L"ProgramFiles(x86)")};
+  // An operator who pins one Chromium can forbid the search elsewhere.
+  const bool only_configured =
+      GetPrivateProfileIntW(kEngineSettingsSection, kEngineSettingsOnlyConfiguredKey, 0, ini.c_str()) != 0;
   for (const std::wstring& candidate :
-       ChromiumCandidates(configured, UnderWine(), program_files, env(L"LOCALAPPDATA"))) {
+       ChromiumCandidates(configured, UnderWine(), program_files, env(L"LOCALAPPDATA"), only_configured)) {
     if (looked_at)
       looked_at->push_back(candidate);
     if (FileExists(candidate))

@@ -191,12 +191,17 @@ void BrowserImpl::RemoveFrame(const std::string& devtools_id) {
 }
 
 void BrowserImpl::DetachAll() {
+  ResetFrames();
+  std::lock_guard<std::mutex> g(frames_lock_);
+  valid_ = false;
+}
+
+void BrowserImpl::ResetFrames() {
   std::map<std::string, CefRefPtr<FrameImpl>> frames;
   {
     std::lock_guard<std::mutex> g(frames_lock_);
     frames.swap(frames_);
     main_frame_ = nullptr;
-    valid_ = false;
   }
   for (auto& f : frames) f.second->Detach();
 }

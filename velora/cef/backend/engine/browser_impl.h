@@ -94,6 +94,9 @@ class BrowserImpl : public CefBrowser {
   CefRefPtr<FrameImpl> FindFrame(const std::string& devtools_id);
   void RemoveFrame(const std::string& devtools_id);
   void DetachAll();
+  // Drops every frame (their objects detach) and keeps the browser valid:
+  // its page is a new one.
+  void ResetFrames();
 
   // The work behind a frame's calls, done by each process's browser.
   virtual void FrameLoadURL(FrameImpl* frame, const std::string& url) = 0;

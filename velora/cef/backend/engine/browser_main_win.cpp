@@ -90,7 +90,7 @@ void MainBrowser::Prepare(int width, int height, const std::string& url) {
     // renderer that does not answer must not keep the page from loading.
     CefRefPtr<MainBrowser> self(this);
     Engine::Get()->PostUi([self] {
-      if (!self->navigated_ && !self->closed_) {
+      if (!self->navigated_ && !self->closed_ && self->restore_url_.empty()) {
         EngineLog(LogLevel::kWarning, "the renderer has not answered; loading without script functions");
         self->Navigate(self->pending_url_);
       }
@@ -116,7 +116,7 @@ void MainBrowser::OnBridgeKnown(const std::string& script) {
   // Waited for: the navigation below must come after the script is in place.
   if (dt->Call(session_id_, "Page.addScriptToEvaluateOnNewDocument", p, &result, &error))
     script_id_ = result["identifier"].asString();
-  if (!navigated_) Navigate(pending_url_);
+  if (!navigated_ && restore_url_.empty()) Navigate(pending_url_);
 }
 
 void MainBrowser::Navigate(const std::string& url) {
@@ -132,10 +132,13 @@ void MainBrowser::FrameLoadURL(FrameImpl* frame, const std::string& url) {
   const bool main = frame->IsMain();
   auto go = [self, url, frame_id, main] {
     if (self->closed_) return;
-    if (!self->navigated_) {  // still waiting for the renderer: just replace the address
+    if (!self->navigated_ && self->restore_url_.empty()) {
+      // Still waiting for the renderer: just replace the address.
       self->pending_url_ = url;
       return;
     }
+    self->restore_url_.clear();
+    self->navigated_ = true;
     Json::Value p(Json::objectValue);
     p["url"] = url;
     if (!main) p["frameId"] = frame_id;
@@ -183,11 +186,25 @@ void MainBrowser::GoForward() {
   p["expression"] = "history.forward()";
   Send("Runtime.evaluate", p);
 }
-void MainBrowser::Reload() { Send("Page.reload", Json::Value(Json::objectValue)); }
-void MainBrowser::ReloadIgnoreCache() {
-  Json::Value p(Json::objectValue);
-  p["ignoreCache"] = true;
-  Send("Page.reload", p);
+void MainBrowser::Reload() { ReloadWith(false); }
+void MainBrowser::ReloadIgnoreCache() { ReloadWith(true); }
+
+void MainBrowser::ReloadWith(bool ignore_cache) {
+  CefRefPtr<MainBrowser> self(this);
+  auto reload = [self, ignore_cache] {
+    if (!self->restore_url_.empty()) {
+      // The page of a Chromium that has gone comes back in the new one.
+      const std::string url = self->restore_url_;
+      self->restore_url_.clear();
+      self->Navigate(url);
+      return;
+    }
+    Json::Value p(Json::objectValue);
+    if (ignore_cache) p["ignoreCache"] = true;
+    self->Send("Page.reload", p);
+  };
+  if (CefCurrentlyOn(TID_UI)) reload();
+  else Engine::Get()->PostUi(reload);
 }
 void MainBrowser::StopLoad() { Send("Page.stopLoading", Json::Value(Json::objectValue)); }
 
@@ -390,6 +407,70 @@ int MainBrowser::MainWorldContext(const std::string& frame_id) {
 void MainBrowser::ForgetContexts() {
   std::lock_guard<std::mutex> g(contexts_lock_);
   contexts_.clear();
+}
+
+Json::Value MainBrowser::ContextMessage(int context_id, const std::string& frame_id, const Json::Value& url) {
+  const bool is_main = frame_id == target_id_;
+  CefRefPtr<FrameImpl> frame = FrameFor(frame_id, is_main);
+  Json::Value m(Json::objectValue);
+  m["t"] = "ctx";
+  m["b"] = GetIdentifier();
+  m["c"] = ContextKey(context_id);
+  m["f"] = Json::Int64(frame->GetIdentifier());
+  m["fd"] = frame_id;
+  m["main"] = is_main;
+  m["url"] = url;
+  return m;
+}
+
+std::vector<Json::Value> MainBrowser::ContextMessages() {
+  std::map<int, std::string> contexts;
+  {
+    std::lock_guard<std::mutex> g(contexts_lock_);
+    contexts = contexts_;
+  }
+  std::vector<Json::Value> messages;
+  for (const auto& c : contexts) {
+    CefRefPtr<FrameImpl> frame = FindFrame(c.second);
+    messages.push_back(ContextMessage(c.first, c.second, frame ? frame->GetURL().ToString() : ""));
+  }
+  return messages;
+}
+
+void MainBrowser::ForgetContext(int context_id) {
+  std::lock_guard<std::mutex> g(contexts_lock_);
+  contexts_.erase(context_id);
+}
+
+void MainBrowser::Rebind(const std::string& target_id, const std::string& session_id) {
+  CEF_REQUIRE_UI_THREAD();
+  if (closed_) return;
+  // The renderer forgets the contexts of the page that has gone.
+  {
+    std::lock_guard<std::mutex> g(contexts_lock_);
+    for (const auto& c : contexts_) {
+      Json::Value gone(Json::objectValue);
+      gone["t"] = "ctx_gone";
+      gone["b"] = GetIdentifier();
+      gone["c"] = ContextKey(c.first);
+      Engine::Get()->SendToRenderer(gone);
+    }
+    contexts_.clear();
+  }
+  CefRefPtr<CefFrame> main = GetMainFrame();
+  const std::string url = main ? main->GetURL().ToString() : std::string();
+  ResetFrames();
+  target_id_ = target_id;
+  session_id_ = session_id;
+  script_id_.clear();
+  status_.clear();
+  requests_.clear();
+  failed_.clear();
+  FrameFor(target_id_, true)->Update(url, "", 0);
+  // Blank until the client asks again; Reload brings the address back.
+  restore_url_ = url.empty() ? "about:blank" : url;
+  navigated_ = false;
+  Prepare(width_, height_, std::string());
 }
 
 // --- page events (UI thread) ----------------------------------------------------

@@ -15,6 +15,7 @@
 #include "include/cef_life_span_handler.h"
 #include "include/cef_load_handler.h"
 #include "include/cef_request_handler.h"
+#include "include/wrapper/cef_helpers.h"
 #include "net_error_rules.h"
 #include "values_impl.h"
 
@@ -49,13 +50,28 @@ std::string RandomToken() {
 
 // Runs a closure on the UI thread and waits for it (start-up only, never
 // from the UI thread's own callbacks).
+// The calling thread's own messages keep flowing while it waits: the UI
+// thread may be sending to windows of this thread (a browser window whose
+// parent lives here, destroyed on the UI thread).
 void RunOnUiAndWait(TaskRunner* ui, std::function<void()> fn) {
   if (ui->RunsOnCurrentThread()) { fn(); return; }
   HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (!ui->Post([&] { fn(); ::SetEvent(done); })) { ::CloseHandle(done); return; }
-  ::WaitForSingleObject(done, 30000);
+  const ULONGLONG end = ::GetTickCount64() + 30000;
+  for (ULONGLONG now = ::GetTickCount64(); now < end; now = ::GetTickCount64()) {
+    const DWORD r = ::MsgWaitForMultipleObjects(1, &done, FALSE, static_cast<DWORD>(end - now), QS_SENDMESSAGE);
+    if (r != WAIT_OBJECT_0 + 1) break;
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // delivers sent messages
+  }
   ::CloseHandle(done);
 }
+
+// Restarts of one kind allowed within a minute; past that the fault is
+// taken to be lasting and the engine stops trying.
+constexpr size_t kMaxRestarts = 10;
+// Messages kept for a renderer that is being started again.
+constexpr size_t kMaxQueuedForRenderer = 20000;
 
 CefRefPtr<RequestContextImpl> GlobalRequestContext() {
   static CefRefPtr<RequestContextImpl> context = new RequestContextImpl();
@@ -77,6 +93,7 @@ bool Engine::Initialize(const CefMainArgs& args, const CefSettings& settings, Ce
   if (initialized_) return false;
   initialized_ = true;
   app_ = app;
+  settings_ = settings;
   multi_threaded_ = settings.multi_threaded_message_loop != 0;
   windowless_allowed_ = settings.windowless_rendering_enabled != 0;
   const cef_color_t bg = settings.background_color;
@@ -91,6 +108,7 @@ bool Engine::Initialize(const CefMainArgs& args, const CefSettings& settings, Ce
     app_->OnBeforeCommandLineProcessing(CefString(), command_line.get());
     process_handler_ = app_->GetBrowserProcessHandler();
   }
+  command_line_ = command_line;
 
   ui_.reset(new TaskRunner("ui"));
   worker_.reset(new TaskRunner("worker"));
@@ -159,6 +177,7 @@ bool Engine::StartChromium(const CefSettings& settings, CefRefPtr<CommandLineImp
     chromium_.reset();
     return false;
   }
+  if (devtools_) retired_devtools_.push_back(std::move(devtools_));
   devtools_.reset(new DevToolsConnection());
   if (!devtools_->Open(chromium_->port(), chromium_->browser_path(),
                        [this](const std::string& s, const std::string& m, const Json::Value& p) { OnDevToolsEvent(s, m, p); },
@@ -166,7 +185,7 @@ bool Engine::StartChromium(const CefSettings& settings, CefRefPtr<CommandLineImp
     EngineLogAlways("cannot talk to Chromium: " + error);
     chromium_->Stop(nullptr);
     chromium_.reset();
-    devtools_.reset();
+    retired_devtools_.push_back(std::move(devtools_));
     return false;
   }
   Json::Value discover(Json::objectValue);
@@ -217,6 +236,21 @@ bool Engine::StartRenderer(const std::wstring& locale) {
   {
     std::lock_guard<std::mutex> g(channel_lock_);
     channel_ = std::move(channel);
+    if (renderer_restarting_) {
+      // A renderer started again learns the browsers and the script
+      // contexts their pages have now, so that the pages' functions work
+      // again at once; then what waited for it.
+      for (auto& b : AllBrowsers()) {
+        Json::Value created(Json::objectValue);
+        created["t"] = "browser";
+        created["b"] = b->GetIdentifier();
+        channel_->Send(created);
+        for (const Json::Value& ctx : b->ContextMessages()) channel_->Send(ctx);
+      }
+      for (const Json::Value& m : to_renderer_) channel_->Send(m);
+      to_renderer_.clear();
+      renderer_restarting_ = false;
+    }
   }
   channel_thread_ = std::thread([this] { ChannelLoop(); });
   return true;
@@ -224,7 +258,20 @@ bool Engine::StartRenderer(const std::wstring& locale) {
 
 void Engine::SendToRenderer(const Json::Value& message) {
   std::lock_guard<std::mutex> g(channel_lock_);
-  if (channel_) channel_->Send(message);
+  if (channel_) {
+    channel_->Send(message);
+    return;
+  }
+  // While a renderer is started again, messages and page calls wait for
+  // it; browsers and contexts are announced afresh, so their notices are
+  // not kept.
+  const std::string t = message["t"].asString();
+  if (!renderer_restarting_ || t == "browser" || t == "ctx" || t == "ctx_gone") return;
+  if (to_renderer_.size() >= kMaxQueuedForRenderer) {
+    EngineLog(LogLevel::kWarning, "renderer not back yet: a message for it is dropped");
+    return;
+  }
+  to_renderer_.push_back(message);
 }
 
 void Engine::ChannelLoop() {
@@ -246,12 +293,100 @@ std::vector<CefRefPtr<MainBrowser>> Engine::AllBrowsers() {
 }
 
 void Engine::TellRenderProcessGone(const char* what, cef_termination_status_t status) {
-  if (!ready_) return;
+  if (shutting_down_) return;
   EngineLog(LogLevel::kError, what);
   for (auto& b : AllBrowsers()) PostUi([b, status] { b->OnRenderProcessGone(status); });
 }
 
-void Engine::OnRendererGone() { TellRenderProcessGone("the renderer process has gone", TS_PROCESS_CRASHED); }
+bool Engine::MayRestart(std::deque<int64_t>* history, const char* what) {
+  const int64_t now = static_cast<int64_t>(::GetTickCount64());
+  while (!history->empty() && now - history->front() > 60000) history->pop_front();
+  if (history->size() >= kMaxRestarts) {
+    EngineLogAlways(std::string(what) + " has gone " + std::to_string(kMaxRestarts) +
+                    " times within a minute; not starting it again");
+    return false;
+  }
+  history->push_back(now);
+  return true;
+}
+
+void Engine::OnRendererGone() {
+  if (shutting_down_) return;
+  // How it ended, from its exit code once it has fully ended.
+  DWORD code = STILL_ACTIVE;
+  if (renderer_process_ && ::WaitForSingleObject(renderer_process_, 2000) == WAIT_OBJECT_0)
+    ::GetExitCodeProcess(renderer_process_, &code);
+  const auto status = static_cast<cef_termination_status_t>(TerminationStatusFromExitCode(code));
+  {
+    std::lock_guard<std::mutex> g(channel_lock_);
+    channel_.reset();  // nothing more goes to the one that has gone
+    renderer_restarting_ = true;
+  }
+  TellRenderProcessGone(("the renderer process has gone (exit code " + std::to_string(code) + ")").c_str(), status);
+  // Not from this thread: starting again replaces it.
+  if (worker_) worker_->Post([this] { RestartRenderer(); });
+}
+
+void Engine::RestartRenderer() {
+  if (shutting_down_ || !ready_) return;
+  if (channel_thread_.joinable()) channel_thread_.join();
+  if (renderer_process_) {
+    ::CloseHandle(renderer_process_);
+    renderer_process_ = nullptr;
+  }
+  auto give_up = [this] {
+    std::lock_guard<std::mutex> g(channel_lock_);
+    renderer_restarting_ = false;
+    to_renderer_.clear();
+  };
+  if (!MayRestart(&renderer_restarts_, "the renderer process")) return give_up();
+  if (!StartRenderer(CefString(&settings_.locale).ToWString())) return give_up();
+  EngineLog(LogLevel::kInfo, "the renderer process has been started again");
+}
+
+void Engine::RestartChromium() {
+  CEF_REQUIRE_UI_THREAD();
+  if (shutting_down_ || !ready_) return;
+  if (!MayRestart(&chromium_restarts_, "Chromium")) {
+    ready_ = false;
+    return;
+  }
+  if (chromium_) chromium_->Stop(nullptr);
+  chromium_.reset();
+  if (devtools_) devtools_->Close();
+  if (!StartChromium(settings_, command_line_)) {
+    ready_ = false;
+    return;
+  }
+  // Every browser gets a page in the new Chromium.
+  for (auto& b : AllBrowsers()) {
+    Json::Value p(Json::objectValue), result;
+    std::string error;
+    p["url"] = "about:blank";
+    if (!devtools_->Call("", "Target.createTarget", p, &result, &error)) {
+      EngineLog(LogLevel::kError, "no page for browser " + std::to_string(b->GetIdentifier()) + ": " + error);
+      continue;
+    }
+    const std::string target = result["targetId"].asString();
+    Json::Value a(Json::objectValue);
+    a["targetId"] = target;
+    a["flatten"] = true;
+    if (!devtools_->Call("", "Target.attachToTarget", a, &result, &error)) {
+      EngineLog(LogLevel::kError, "no page for browser " + std::to_string(b->GetIdentifier()) + ": " + error);
+      continue;
+    }
+    const std::string session = result["sessionId"].asString();
+    {
+      std::lock_guard<std::mutex> g(lock_);
+      sessions_.erase(b->session_id());
+      targets_.erase(b->target_id());
+      sessions_[session] = b;
+      targets_[target] = b;
+    }
+    b->Rebind(target, session);
+  }
+  EngineLog(LogLevel::kInfo, "Chromium has been started again");
+}
 
 void Engine::OnRendererMessage(const Json::Value& m) {
   const std::string t = m["t"].asString();
@@ -365,20 +500,11 @@ void Engine::OnDevToolsEvent(const std::string& session, const std::string& meth
     const std::string frame_id = aux["frameId"].asString();
     const int ctx_id = ctx["id"].asInt();
     b->RememberContext(ctx_id, frame_id);
-    const bool is_main = frame_id == b->target_id();
-    CefRefPtr<FrameImpl> frame = b->FrameFor(frame_id, is_main);
-    Json::Value m(Json::objectValue);
-    m["t"] = "ctx";
-    m["b"] = b->GetIdentifier();
-    m["c"] = b->ContextKey(ctx_id);
-    m["f"] = Json::Int64(frame->GetIdentifier());
-    m["fd"] = frame_id;
-    m["main"] = is_main;
-    m["url"] = ctx["origin"];
-    SendToRenderer(m);
+    SendToRenderer(b->ContextMessage(ctx_id, frame_id, ctx["origin"]));
     return;
   }
   if (method == "Runtime.executionContextDestroyed") {
+    b->ForgetContext(params["executionContextId"].asInt());
     Json::Value m(Json::objectValue);
     m["t"] = "ctx_gone";
     m["b"] = b->GetIdentifier();
@@ -401,7 +527,9 @@ void Engine::OnDevToolsEvent(const std::string& session, const std::string& meth
 }
 
 void Engine::OnDevToolsClosed() {
+  if (shutting_down_) return;
   TellRenderProcessGone("the connection to Chromium has closed", TS_PROCESS_WAS_KILLED);
+  PostUi([this] { RestartChromium(); });
 }
 
 CefRefPtr<CefBrowser> Engine::CreateBrowser(const CefWindowInfo& info, CefRefPtr<CefClient> client,
@@ -495,14 +623,19 @@ void Engine::QuitMessageLoop() {
 
 void Engine::Shutdown() {
   if (!initialized_) return;
+  // From here no fault starts anything again.
+  shutting_down_ = true;
   // Close what is still open, on the UI thread, so that the clients see
-  // OnBeforeClose as they would have.
+  // OnBeforeClose as they would have. Once this has run on the UI thread,
+  // no restart of Chromium runs there any more; stopping the worker waits
+  // for a restart of the renderer.
   std::vector<CefRefPtr<MainBrowser>> all = AllBrowsers();
   if (multi_threaded_) {
     RunOnUiAndWait(ui_.get(), [&all] { for (auto& b : all) b->CloseNow(); });
   } else {
     for (auto& b : all) b->CloseNow();
   }
+  worker_->Stop();
   ready_ = false;
   if (chromium_) chromium_->Stop(devtools_.get());
   if (devtools_) devtools_->Close();
@@ -519,15 +652,16 @@ void Engine::Shutdown() {
   }
   decoder_.reset();
   if (ui_) ui_->Stop();
-  worker_->Stop();
   for (int id = TID_UI; id <= TID_RENDERER; ++id) RegisterEngineThread(static_cast<cef_thread_id_t>(id), nullptr);
   devtools_.reset();
+  retired_devtools_.clear();
   chromium_.reset();
   {
     std::lock_guard<std::mutex> g(channel_lock_);
     channel_.reset();
   }
   process_handler_ = nullptr;
+  command_line_ = nullptr;
   app_ = nullptr;
 }
 

@@ -9,6 +9,8 @@
 // reach the windows, which live on the UI thread, as posted tasks.
 #pragma once
 
+#include <atomic>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -60,6 +62,12 @@ class Engine {
   Engine() = default;
   bool StartChromium(const CefSettings& settings, CefRefPtr<CommandLineImpl> command_line);
   bool StartRenderer(const std::wstring& locale);
+  // Faults: what has gone is started again (at most kMaxRestarts times a
+  // minute each), the renderer on the worker thread, Chromium on the UI
+  // thread, and the browsers carry on with it.
+  bool MayRestart(std::deque<int64_t>* history, const char* what);
+  void RestartRenderer();
+  void RestartChromium();
   void OnDevToolsEvent(const std::string& session, const std::string& method, const Json::Value& params);
   void OnDevToolsClosed();
   void ChannelLoop();
@@ -75,7 +83,14 @@ class Engine {
   CefRefPtr<CefBrowserProcessHandler> process_handler_;
   bool multi_threaded_ = false;
   bool initialized_ = false;
-  bool ready_ = false;  // Chromium answers
+  std::atomic<bool> ready_{false};  // Chromium answers
+  std::atomic<bool> shutting_down_{false};
+  CefSettings settings_;
+  CefRefPtr<CommandLineImpl> command_line_;
+  std::deque<int64_t> renderer_restarts_, chromium_restarts_;  // tick counts
+  // Connections of a Chromium that has gone stay until shutdown: other
+  // threads may still hold them for a moment.
+  std::vector<std::unique_ptr<DevToolsConnection>> retired_devtools_;
   bool windowless_allowed_ = false;
   COLORREF background_ = RGB(255, 255, 255);
 
@@ -87,6 +102,8 @@ class Engine {
 
   std::mutex channel_lock_;
   std::unique_ptr<Channel> channel_;
+  bool renderer_restarting_ = false;   // under channel_lock_
+  std::vector<Json::Value> to_renderer_;  // kept meanwhile, under channel_lock_
   std::thread channel_thread_;
   HANDLE renderer_process_ = nullptr;
 
@@ -163,6 +180,9 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   void OnFrame(std::shared_ptr<DecodedFrame> frame);
   void OnRenderProcessGone(cef_termination_status_t status);
   void CloseNow();
+  // Chromium has been started again: the browser's page is a new target.
+  // The page stays blank until the client loads or reloads it.
+  void Rebind(const std::string& target_id, const std::string& session_id);
 
   // Routing, on the receive threads (under the engine's lock or its own).
   std::string ContextKey(int context_id) const { return session_id_ + ":" + std::to_string(context_id); }
@@ -173,17 +193,26 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   std::string ContextFrame(int context_id);
   int MainWorldContext(const std::string& frame_devtools_id);
   void ForgetContexts();
+  // The renderer's notice of a script context of this page.
+  Json::Value ContextMessage(int context_id, const std::string& frame_devtools_id, const Json::Value& url);
+  // The notices of every context the page has now, for a renderer started
+  // again.
+  std::vector<Json::Value> ContextMessages();
+  void ForgetContext(int context_id);
   bool closing() const { return closing_; }
 
  private:
   void Send(const std::string& method, const Json::Value& params);
   void StartScreencast();
   void Navigate(const std::string& url);
+  void ReloadWith(bool ignore_cache);
   void UpdateMetrics(int width, int height);
 
   CefRefPtr<CefClient> client_;
-  const std::string target_id_;
-  const std::string session_id_;
+  // Set on the UI thread at creation and when Chromium is started again;
+  // read by the receive threads only for pages of the current Chromium.
+  std::string target_id_;
+  std::string session_id_;
   const bool windowless_;
   std::unique_ptr<BrowserWindow> window_;
   HWND hwnd_ = nullptr;
@@ -195,6 +224,7 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   // first script on.
   std::string pending_url_;
   bool navigated_ = false;
+  std::string restore_url_;  // the page before Chromium went, for Reload
   std::string script_id_;  // the document script's identifier
   std::string title_;
   std::map<std::string, int> status_;             // frame id -> HTTP status

@@ -106,3 +106,14 @@ std::string NetErrorTextFromCode(int code) {
 }
 
 }  // namespace velora_engine
+
+namespace velora_engine {
+
+int TerminationStatusFromExitCode(unsigned long exit_code) {
+  if (exit_code == 0xC0000017UL || exit_code == 0xE0000008UL) return 3;
+  if (exit_code >= 0xC0000000UL) return 2;
+  if (exit_code == 1) return 1;
+  return 0;
+}
+
+}  // namespace velora_engine

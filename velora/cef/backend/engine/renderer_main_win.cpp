@@ -122,6 +122,9 @@ class RendererProcess {
       b->DetachAll();
       browsers_.erase(m["b"].asInt());
     } else if (t == "ctx") {
+      // A context announced twice (a renderer started again while the page
+      // made one) is made once.
+      if (contexts_.count(m["c"].asString())) return;
       CefRefPtr<RendererBrowser> b = Browser(m["b"].asInt(), true);
       CefRefPtr<FrameImpl> frame = b->FrameFor(m["fd"].asString(), m["main"].asBool(), m["f"].asInt64());
       frame->Update(m["url"].asString(), frame->GetName().ToString(), 0);
