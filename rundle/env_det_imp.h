@@ -7,6 +7,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "start_plan.h"
 
 // The platform's mutex: when it already exists, the code is 5.
 #define RUNDLE_PLATFORM_MUTEX L"{BCE735F6-EDD8-40A3-902A-0F821BC30C26}"
@@ -23,11 +26,19 @@ class EnvDetImp {
   // True when the environment's section names a game program.
   bool ProcessRunGame(int envCode);
 
+  // The same decisions without starting anything; base is Rundle's
+  // directory followed by "\". ShellSoft, ProcessPreload and ProcessRunGame
+  // carry out exactly these steps.
+  RunPlan PlanRun(const std::wstring& base, PlatformMutexUse mutexUse);
+  std::vector<PreloadStep> PlanPreloads(int envCode, const std::wstring& base);
+  GameStep PlanGame(int envCode, const std::wstring& base);
+
   // Detection steps: looks for Tallowview.exe and ovplay.exe; with neither
   // running the code is 0 and nothing else is consulted. Otherwise the code
   // comes from GetEnvDetInfo and becomes 5 when the platform's mutex already
   // exists; a mutex created here stays open until the process ends.
-  int DetectEnvCode(bool* anyClientRunning);
+  int DetectEnvCode(bool* anyClientRunning,
+                    PlatformMutexUse mutexUse = PlatformMutexUse::kCreateAndHold);
 
   // Registry, then product name and version of the client at `clientPath`.
   int GetEnvDetInfo(const std::wstring& clientPath);

@@ -38,6 +38,45 @@ bool StartProcess(const std::wstring& commandLine, DWORD flags, const std::wstri
 
 }  // namespace
 
+RunPlan EnvDetImp::PlanRun(const std::wstring& base, PlatformMutexUse mutexUse) {
+  RunPlan plan;
+  plan.envCode = DetectEnvCode(&plan.clientRunning, mutexUse);
+  plan.start = PlanStart(plan.clientRunning, plan.envCode);
+  plan.preloads = PlanPreloads(plan.start.preloadCode, base);
+  plan.games.push_back(PlanGame(plan.start.gameCode, base));
+  if (!plan.games.front().named && plan.start.fallBackToDefault) plan.games.push_back(PlanGame(0, base));
+  return plan;
+}
+
+std::vector<PreloadStep> EnvDetImp::PlanPreloads(int code, const std::wstring& base) {
+  std::vector<PreloadStep> steps;
+  for (const PreloadEntry& entry : CStartConfig::Instance().GetPreloadList(code)) {
+    PreloadStep step;
+    step.entry = entry;
+    step.skipped = entry.exe.empty();
+    if (!step.skipped) {
+      step.path = ResolveExePath(base, entry.exe);
+      if (!step.path.empty()) step.commandLine = BuildPreloadCommandLine(step.path, entry.param);
+    }
+    steps.push_back(step);
+  }
+  return steps;
+}
+
+GameStep EnvDetImp::PlanGame(int code, const std::wstring& base) {
+  GameStep step;
+  step.envCode = code;
+  step.info = CStartConfig::Instance().GetRunInfo(code);
+  step.named = !step.info.gameExe.empty();
+  if (!step.named) return step;
+  // An empty before-path makes the joined text start with "\", which gives
+  // a doubled separator in the full path; the platform accepts it.
+  step.fullPath = ResolveExePath(base, JoinPath(step.info.beforePath, step.info.gameExe));
+  step.commandLine = BuildGameCommandLine(step.fullPath, step.info.param);
+  step.directory = step.info.beforePath.empty() ? base : JoinPath(base, step.info.beforePath);
+  return step;
+}
+
 void EnvDetImp::ShellSoft() {
   bool clientRunning = false;
   const int code = DetectEnvCode(&clientRunning);
@@ -55,36 +94,31 @@ void EnvDetImp::ShellSoft() {
 }
 
 void EnvDetImp::ProcessPreload(int code) {
-  const std::wstring base = RundleBase();
-  for (const PreloadEntry& entry : CStartConfig::Instance().GetPreloadList(code)) {
-    if (entry.exe.empty()) continue;
-    const std::wstring path = ResolveExePath(base, entry.exe);
+  for (const PreloadStep& step : PlanPreloads(code, RundleBase())) {
+    if (step.skipped) continue;
     PROCESS_INFORMATION pi;
     // A path that climbs above the drive resolves to nothing: there is no
     // program to start.
     const bool started =
-        !path.empty() && StartProcess(BuildPreloadCommandLine(path, entry.param), CREATE_NEW_CONSOLE, base, &pi);
+        !step.path.empty() && StartProcess(step.commandLine, CREATE_NEW_CONSOLE, RundleBase(), &pi);
     if (started) {
       // Preloads marked with Wait hold up everything after them, the game
       // included; there is deliberately no time-out.
-      if (entry.wait != 0) WaitForSingleObject(pi.hProcess, INFINITE);
+      if (step.entry.wait != 0) WaitForSingleObject(pi.hProcess, INFINITE);
       CloseHandle(pi.hThread);
       CloseHandle(pi.hProcess);
     }
-    STARTLOG(kLogInfo, "EnvDetImp::ProcessPreload", "ProcessPreload CreateProcess_%d. %s", entry.index,
+    STARTLOG(kLogInfo, "EnvDetImp::ProcessPreload", "ProcessPreload CreateProcess_%d. %s", step.entry.index,
              started ? "success" : "failed");
   }
 }
 
 bool EnvDetImp::ProcessRunGame(int code) {
   const std::wstring base = RundleBase();
-  const RunInfo info = CStartConfig::Instance().GetRunInfo(code);
-  if (info.gameExe.empty()) return false;
-
-  // An empty before-path makes the joined text start with "\", which gives
-  // a doubled separator in the full path; the platform accepts it.
-  const std::wstring fullPath = ResolveExePath(base, JoinPath(info.beforePath, info.gameExe));
-  const std::wstring commandLine = BuildGameCommandLine(fullPath, info.param);
+  const GameStep step = PlanGame(code, base);
+  if (!step.named) return false;
+  const RunInfo& info = step.info;
+  const std::wstring& fullPath = step.fullPath;
 
   // The outcome of the start is not reported (except for the browser
   // fallback of option 3). A path that resolved to nothing is not handed to
@@ -97,7 +131,7 @@ bool EnvDetImp::ProcessRunGame(int code) {
       }
       break;
     case 2:
-      if (!fullPath.empty()) WinExec(ToAnsi(commandLine).c_str(), SW_SHOW);
+      if (!fullPath.empty()) WinExec(ToAnsi(step.commandLine).c_str(), SW_SHOW);
       break;
     case 3: {
       // The game text is taken as written, typically a web address.
@@ -112,14 +146,12 @@ bool EnvDetImp::ProcessRunGame(int code) {
       break;
     }
     default: {
-      std::wstring directory = base;
       if (!info.beforePath.empty()) {
-        directory = JoinPath(base, info.beforePath);
         STARTLOG(kLogInfo, "EnvDetImp::ProcessRunGame", "RunGameOption: EnvDetImp::ProcessRunGame. CurrentPath: %s",
-                 ToAnsi(directory).c_str());
+                 ToAnsi(step.directory).c_str());
       }
       PROCESS_INFORMATION pi;
-      if (!fullPath.empty() && StartProcess(commandLine, CREATE_DEFAULT_ERROR_MODE, directory, &pi)) {
+      if (!fullPath.empty() && StartProcess(step.commandLine, CREATE_DEFAULT_ERROR_MODE, step.directory, &pi)) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
       }

@@ -160,7 +160,7 @@ int EnvDetImp::GetEnvDetInfo(const std::wstring& clientPath) {
   return code;
 }
 
-int EnvDetImp::DetectEnvCode(bool* anyClientRunning) {
+int EnvDetImp::DetectEnvCode(bool* anyClientRunning, PlatformMutexUse mutexUse) {
   const std::wstring clientPath = FindProcessPath(L"Tallowview.exe");
   const std::wstring ovplayPath = FindProcessPath(L"ovplay.exe");
   const bool running = !clientPath.empty() || !ovplayPath.empty();
@@ -168,6 +168,16 @@ int EnvDetImp::DetectEnvCode(bool* anyClientRunning) {
   if (!running) return 0;
 
   int code = GetEnvDetInfo(clientPath);
+  if (mutexUse == PlatformMutexUse::kProbeOnly) {
+    // Looking only: an existing mutex decides as it would for Rundle, and
+    // none is created, so a Rundle started meanwhile is not misled into
+    // code 5 by this process.
+    SetLastError(ERROR_SUCCESS);
+    HANDLE existing = OpenMutexW(SYNCHRONIZE, FALSE, RUNDLE_PLATFORM_MUTEX);
+    if (existing) CloseHandle(existing);
+    if (existing || GetLastError() == ERROR_ACCESS_DENIED) code = 5;
+    return code;
+  }
   SetLastError(ERROR_SUCCESS);
   HANDLE mutex = CreateMutexW(nullptr, FALSE, RUNDLE_PLATFORM_MUTEX);
   if (GetLastError() == ERROR_ALREADY_EXISTS) {

@@ -10,6 +10,9 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "start_rules.h"
 
 // ---------------------------------------------------------------------------
 // Folder macros
@@ -123,6 +126,8 @@ StartPlan PlanStart(bool clientRunning, int code);
 // ---------------------------------------------------------------------------
 // The process-wide manager of folder macros and the copy plan (Win32).
 
+struct CopyStep;
+
 class CProcessMgr {
  public:
   // The one instance; created on first use, never destroyed.
@@ -131,6 +136,15 @@ class CProcessMgr {
   // Carries out the copy plan of the settings file; base is Rundle's
   // directory followed by "\".
   void ProcessCopyFile(const std::wstring& base);
+
+  // The copy plan without copying: every entry of the settings file with
+  // its resolved paths, as ProcessCopyFile would carry it out. Redirection
+  // is not switched; the folders are resolved as if it were.
+  std::vector<CopyStep> PlanCopyFiles(const std::wstring& base);
+
+  // One entry of the plan for this OS code and 64-bit flag.
+  CopyStep PlanCopyEntry(const CopyEntry& entry, const std::wstring& base, int osCode,
+                         bool is64BitWindows);
 
   // Macro (with its "$" signs) -> folder, or `out` left empty.
   void TranslatePath(const std::wstring& macro, std::wstring& out, bool redirectionOff);

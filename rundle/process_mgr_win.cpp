@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include "start_config.h"
+#include "start_plan.h"
 #include "start_log.h"
 #include "text_win.h"
 
@@ -184,6 +185,31 @@ bool CopyTree(const std::wstring& destination, const std::wstring& source) {
   return true;
 }
 
+CopyStep CProcessMgr::PlanCopyEntry(const CopyEntry& entry, const std::wstring& base, int osCode,
+                                     bool is64BitWindows) {
+  CopyStep step;
+  step.entry = entry;
+  if (ShouldSkipCopyEntry(osCode, entry.skipOs, entry.src, entry.dst)) {
+    step.skipped = true;
+    return step;
+  }
+  step.redirectionOff = WantsRedirectionOff(entry.closeRedirection, is64BitWindows);
+  step.destination = ResolveCopyDestination(entry.dst, base, step.redirectionOff);
+  // The source is always below Rundle's directory, even when written with
+  // a leading backslash or as an absolute path.
+  step.source = JoinPath(base, entry.src);
+  return step;
+}
+
+std::vector<CopyStep> CProcessMgr::PlanCopyFiles(const std::wstring& base) {
+  CStartConfig& config = CStartConfig::Instance();
+  const int osCode = config.GetOsCode();
+  const bool is64 = config.Is64BitSystem();
+  std::vector<CopyStep> steps;
+  for (const CopyEntry& entry : config.GetCopyList()) steps.push_back(PlanCopyEntry(entry, base, osCode, is64));
+  return steps;
+}
+
 void CProcessMgr::ProcessCopyFile(const std::wstring& base) {
   CStartConfig& config = CStartConfig::Instance();
   const int osCode = config.GetOsCode();
@@ -208,8 +234,8 @@ void CProcessMgr::ProcessCopyFile(const std::wstring& base) {
                entry.index, static_cast<int>(result));
     };
 
-    const std::wstring destination = ResolveCopyDestination(entry.dst, base, off);
-    if (destination.empty()) {
+    const CopyStep step = PlanCopyEntry(entry, base, osCode, is64);
+    if (step.destination.empty()) {
       STARTLOG(kLogWarning, "CProcessMgr::ProcessCopyFile",
                "ProcessCopyFile param is wrong! CopyFile_%d.iter->dstPath:%s", entry.index,
                ToAnsi(entry.dst).c_str());
@@ -217,12 +243,10 @@ void CProcessMgr::ProcessCopyFile(const std::wstring& base) {
       continue;
     }
 
-    // The source is always below Rundle's directory, even when written with
-    // a leading backslash or as an absolute path.
-    const std::wstring source = JoinPath(base, entry.src);
-    const bool ok = entry.isFile != 0 ? CopyOneFile(source, destination) : CopyTree(destination, source);
+    const bool ok = entry.isFile != 0 ? CopyOneFile(step.source, step.destination)
+                                      : CopyTree(step.destination, step.source);
     revert();
     STARTLOG(kLogInfo, "CProcessMgr::ProcessCopyFile", "ProcessCopyFile Copy File %s --> %s, %s",
-             ToAnsi(source).c_str(), ToAnsi(destination).c_str(), ok ? "Success" : "Failed");
+             ToAnsi(step.source).c_str(), ToAnsi(step.destination).c_str(), ok ? "Success" : "Failed");
   }
 }

@@ -19,6 +19,9 @@ class CStartConfig {
   bool Load();
   // The same for a given module path (used by Load and by tests).
   bool LoadForModule(const std::wstring& modulePath);
+  // Reads a given settings file the way Load does, but leaves the file's
+  // attributes alone (for callers that only look at a settings file).
+  bool LoadSettingsFile(const std::wstring& settingsPath);
 
   std::vector<PreloadEntry> GetPreloadList(int envCode) const;
   std::vector<CopyEntry> GetCopyList() const;

@@ -58,9 +58,14 @@ std::wstring GetRundleDirectory() {
 bool CStartConfig::Load() { return LoadForModule(GetRundleModulePath()); }
 
 bool CStartConfig::LoadForModule(const std::wstring& modulePath) {
-  settingsPath_ = rundle::SettingsPathForModule(modulePath);
+  const std::wstring settingsPath = rundle::SettingsPathForModule(modulePath);
   // Read-only, hidden or system settings stay readable; the outcome is ignored.
-  if (!settingsPath_.empty()) SetFileAttributesW(settingsPath_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!settingsPath.empty()) SetFileAttributesW(settingsPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return LoadSettingsFile(settingsPath);
+}
+
+bool CStartConfig::LoadSettingsFile(const std::wstring& settingsPath) {
+  settingsPath_ = settingsPath;
   logLevelMask_ = rundle::LogLevelMaskFor(rundle::ReadIntKey(Reader(), L"General", L"logLevel"));
   is64BitSystem_ = QueryIs64BitSystem();
   GetOsCode();
