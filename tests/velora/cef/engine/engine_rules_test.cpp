@@ -8,6 +8,7 @@
 #include "bridge_rules.h"
 #include "command_line_rules.h"
 #include "input_rules.h"
+#include "navigation_rules.h"
 #include "net_error_rules.h"
 
 using namespace velora_engine;
@@ -241,5 +242,62 @@ TEST(NetErrorRules, RendererExitCodesGiveTerminationStatus) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.code);
     EXPECT_EQ(TerminationStatusFromExitCode(c.code), c.status);
+  }
+}
+
+TEST(NavigationRules, PopupDispositionFromFeaturesAndTheClick) {
+  const RecentClick none;
+  auto click = [](int button, bool ctrl, bool shift, bool recent = true) {
+    RecentClick c;
+    c.button = button;
+    c.ctrl = ctrl;
+    c.shift = shift;
+    c.recent = recent;
+    return c;
+  };
+  const struct {
+    const char* name;
+    std::vector<std::string> features;
+    RecentClick click;
+    int expected;
+  } cases[] = {
+      {"target=_blank link", {}, click(1, false, false), kDispositionNewForegroundTab},
+      {"window.open without features", {}, none, kDispositionNewForegroundTab},
+      {"window.open with a size", {"width=300", "height=200"}, none, kDispositionNewPopup},
+      {"only noopener is no popup", {"noopener", " NoReferrer "}, none, kDispositionNewForegroundTab},
+      {"middle click", {}, click(2, false, false), kDispositionNewBackgroundTab},
+      {"ctrl+click", {}, click(1, true, false), kDispositionNewBackgroundTab},
+      {"ctrl+shift+click", {}, click(1, true, true), kDispositionNewForegroundTab},
+      {"shift+click", {}, click(1, false, true), kDispositionNewWindow},
+      {"an old middle click counts for nothing", {"width=1"}, click(2, false, false, false), kDispositionNewPopup},
+      {"right click is no modifier", {}, click(3, false, true), kDispositionNewForegroundTab},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(PopupDisposition(c.features, c.click), c.expected);
+  }
+}
+
+TEST(NavigationRules, PopupGeometryAndSchemes) {
+  const PopupGeometry g = PopupGeometryFrom({"left=10", "TOP = 20", "width=300", "height=-5", "screenY=7", "x=abc"});
+  EXPECT_TRUE(g.x_set);
+  EXPECT_EQ(g.x, 10);
+  EXPECT_TRUE(g.y_set);
+  EXPECT_EQ(g.y, 7);  // the last one given
+  EXPECT_TRUE(g.width_set);
+  EXPECT_EQ(g.width, 300);
+  EXPECT_FALSE(g.height_set);
+
+  const struct { const char* url; const char* scheme; bool loaded; } cases[] = {
+      {"HTTPS://a.example/", "https", true}, {"mailto:a@b.c", "mailto", false},
+      {"myapp://x", "myapp", false},         {"tencent://message/?uin=1", "tencent", false},
+      {"file:///C:/a.html", "file", true},   {"about:blank", "about", true},
+      {"a/b:c", "", false},                  {":x", "", false},
+      {"", "", false},                       {"web+coffee:1", "web+coffee", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    EXPECT_EQ(UrlScheme(c.url), c.scheme);
+    EXPECT_EQ(ChromiumLoadsScheme(UrlScheme(c.url)), c.loaded);
   }
 }

@@ -11,6 +11,9 @@
 #include "include/cef_request_handler.h"
 #include "include/wrapper/cef_helpers.h"
 #include "net_error_rules.h"
+#include "request_impl.h"
+#include "include/cef_resource_request_handler.h"
+#include <shellapi.h>
 #include "values_impl.h"
 
 namespace velora_engine {
@@ -34,6 +37,12 @@ bool MainBrowser::CreateWindowFor(HWND parent, DWORD style, const RECT& rect) {
   hwnd_ = window_ ? window_->hwnd() : nullptr;
   width_ = rect.right - rect.left;
   height_ = rect.bottom - rect.top;
+  RECT client;
+  if (hwnd_ && (::GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD) == 0 && ::GetClientRect(hwnd_, &client)) {
+    // A top-level window: the page gets its client area.
+    width_ = client.right;
+    height_ = client.bottom;
+  }
   if (!window_) EngineLog(LogLevel::kError, "browser window could not be made (error " + std::to_string(::GetLastError()) + ")");
   return window_ != nullptr;
 }
@@ -57,12 +66,24 @@ void MainBrowser::StartScreencast() {
   Send("Page.startScreencast", s);
 }
 
-void MainBrowser::Prepare(int width, int height, const std::string& url) {
+void MainBrowser::Prepare(int width, int height, const std::string& url, bool popup) {
   CEF_REQUIRE_UI_THREAD();
-  width_ = width;
-  height_ = height;
+  // A top-level window's page has the window's client area (set when the
+  // window was made); a child window's or a windowless page the size given.
+  if (!hwnd_ || (::GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD) != 0) {
+    width_ = width;
+    height_ = height;
+  }
+  is_popup_ = popup;
   const Json::Value none(Json::objectValue);
   Send("Page.enable", none);
+  // Every document request of the page's frames pauses for OnBeforeBrowse.
+  Json::Value fetch(Json::objectValue), pattern(Json::objectValue);
+  pattern["urlPattern"] = "*";
+  pattern["resourceType"] = "Document";
+  pattern["requestStage"] = "Request";
+  fetch["patterns"].append(pattern);
+  Send("Fetch.enable", fetch);
   Send("Network.enable", none);
   Send("Inspector.enable", none);
   Json::Value binding(Json::objectValue);
@@ -79,8 +100,20 @@ void MainBrowser::Prepare(int width, int height, const std::string& url) {
   color["color"]["b"] = GetBValue(bg);
   color["color"]["a"] = 1;
   Send("Emulation.setDefaultBackgroundColorOverride", color);
-  UpdateMetrics(width, height);
+  UpdateMetrics(width_, height_);
   if (!windowless_) StartScreencast();
+  if (popup) {
+    // The page is Chromium's already and loads its address by itself once
+    // it runs: the bridge goes in first when it is known (the renderer has
+    // answered for an earlier page), then the page runs.
+    navigated_ = true;
+    const std::string script = Engine::Get()->BridgeScript();
+    if (!script.empty()) OnBridgeKnown(script);
+    Send("Runtime.runIfWaitingForDebugger", none);
+    return;
+  }
+  // New pages wait for the engine; this one is still blank, so it may run.
+  Send("Runtime.runIfWaitingForDebugger", none);
   pending_url_ = url;
   const std::string script = Engine::Get()->BridgeScript();
   if (!script.empty()) {
@@ -135,6 +168,12 @@ void MainBrowser::FrameLoadURL(FrameImpl* frame, const std::string& url) {
     if (!self->navigated_ && self->restore_url_.empty()) {
       // Still waiting for the renderer: just replace the address.
       self->pending_url_ = url;
+      return;
+    }
+    if (!ChromiumLoadsScheme(UrlScheme(url)) && !UrlScheme(url).empty()) {
+      // mailto: and programs' own protocols are the system's, not a page's.
+      CefRefPtr<FrameImpl> f = self->FrameOrMain(main ? std::string() : frame_id);
+      self->OnUnloadableNavigation(f, url);
       return;
     }
     self->restore_url_.clear();
@@ -323,6 +362,7 @@ void MainBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButtonTyp
   in.modifiers = ModifiersFromEventFlags(event.modifiers);
   in.buttons = ButtonsFromEventFlags(event.modifiers);
   in.click_count = clickCount;
+  NoteClick(in);
   Send("Input.dispatchMouseEvent", MouseEventParams(in));
 }
 
@@ -358,7 +398,10 @@ void MainBrowser::OnWindowResized(int width, int height) {
   StartScreencast();
 }
 
-void MainBrowser::OnWindowMouse(const MouseInput& input) { Send("Input.dispatchMouseEvent", MouseEventParams(input)); }
+void MainBrowser::OnWindowMouse(const MouseInput& input) {
+  NoteClick(input);
+  Send("Input.dispatchMouseEvent", MouseEventParams(input));
+}
 void MainBrowser::OnWindowKey(const KeyInput& input) { Send("Input.dispatchKeyEvent", KeyEventParams(input)); }
 void MainBrowser::OnWindowInput(const std::string& method, const Json::Value& params) { Send(method, params); }
 void MainBrowser::OnWindowFocus(bool) {}
@@ -381,6 +424,210 @@ void MainBrowser::OnRenderProcessGone(cef_termination_status_t status) {
   if (closed_ || !client_) return;
   CefRefPtr<CefRequestHandler> handler = client_->GetRequestHandler();
   if (handler) handler->OnRenderProcessTerminated(this, status);
+}
+
+// --- new windows (UI thread) ------------------------------------------------------
+
+void MainBrowser::NoteClick(const MouseInput& input) {
+  if (input.type != MouseInput::Type::kPress) return;
+  last_press_ = input;
+  last_press_at_ = ::GetTickCount64();
+}
+
+RecentClick MainBrowser::RecentClickNow() const {
+  RecentClick c;
+  c.recent = last_press_at_ != 0 && ::GetTickCount64() - last_press_at_ < 1000;
+  c.button = last_press_.button == MouseInput::Button::kLeft     ? 1
+             : last_press_.button == MouseInput::Button::kMiddle ? 2
+             : last_press_.button == MouseInput::Button::kRight  ? 3 : 0;
+  c.ctrl = (last_press_.modifiers & kModCtrl) != 0;
+  c.shift = (last_press_.modifiers & kModShift) != 0;
+  return c;
+}
+
+void MainBrowser::OnWindowOpen(const Json::Value& params) {
+  WindowOpen open;
+  open.url = params["url"].asString();
+  open.name = params["windowName"].asString();
+  for (const Json::Value& f : params["windowFeatures"]) open.features.push_back(f.asString());
+  open.user_gesture = params["userGesture"].asBool();
+  open.click = RecentClickNow();
+  open.at = ::GetTickCount64();
+  opens_.push_back(open);
+  PairPopups(false);
+}
+
+void MainBrowser::OnPopupTarget(const std::string& target, const std::string& session, const std::string& url) {
+  CEF_REQUIRE_UI_THREAD();
+  if (closed_) {
+    Engine::Get()->CloseTarget(target);
+    return;
+  }
+  popup_targets_.push_back({target, session, url, ::GetTickCount64()});
+  PairPopups(false);
+}
+
+// Chromium reports the wish (Page.windowOpen) and the new target
+// (Target.attachedToTarget) separately and in either order. They are paired
+// in order, by address where it is known. A half that finds no partner
+// within a moment is decided alone: a target as a plain new tab, a wish by
+// making a browser for its address.
+void MainBrowser::PairPopups(bool expire) {
+  while (!opens_.empty() && !popup_targets_.empty()) {
+    size_t which = 0;
+    for (size_t i = 0; i < opens_.size(); ++i)
+      if (!popup_targets_.front().url.empty() && opens_[i].url == popup_targets_.front().url) { which = i; break; }
+    const WindowOpen open = opens_[which];
+    opens_.erase(opens_.begin() + which);
+    const PopupTarget target = popup_targets_.front();
+    popup_targets_.pop_front();
+    DecidePopup(open, &target);
+  }
+  const ULONGLONG now = ::GetTickCount64();
+  if (expire) {
+    while (!popup_targets_.empty() && now - popup_targets_.front().at >= 800) {
+      const PopupTarget target = popup_targets_.front();
+      popup_targets_.pop_front();
+      WindowOpen open;
+      open.url = target.url;
+      open.click = RecentClickNow();
+      DecidePopup(open, &target);
+    }
+    while (!opens_.empty() && now - opens_.front().at >= 800) {
+      const WindowOpen open = opens_.front();
+      opens_.pop_front();
+      DecidePopup(open, nullptr);
+    }
+  }
+  if (!opens_.empty() || !popup_targets_.empty()) {
+    CefRefPtr<MainBrowser> self(this);
+    Engine::Get()->PostUi([self] { self->PairPopups(true); }, 200);
+  }
+}
+
+void MainBrowser::DecidePopup(const WindowOpen& open, const PopupTarget* target) {
+  CEF_REQUIRE_UI_THREAD();
+  const std::string url = !open.url.empty() ? open.url : target ? target->url : std::string();
+  CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
+  const int disposition = PopupDisposition(open.features, open.click);
+  const PopupGeometry geometry = PopupGeometryFrom(open.features);
+  CefPopupFeatures features;
+  features.x = geometry.x;
+  features.xSet = geometry.x_set;
+  features.y = geometry.y;
+  features.ySet = geometry.y_set;
+  features.width = geometry.width;
+  features.widthSet = geometry.width_set;
+  features.height = geometry.height;
+  features.heightSet = geometry.height_set;
+  // By default a top-level window of its own, owned by the opener's
+  // top-level window, placed by the system unless the page asked.
+  CefWindowInfo info;
+  HWND owner = hwnd_ ? ::GetAncestor(hwnd_, GA_ROOT) : nullptr;
+  if (windowless_) {
+    info.SetAsWindowless(owner);
+  } else {
+    info.SetAsPopup(owner, CefString());
+  }
+  if (geometry.x_set) info.bounds.x = geometry.x;
+  if (geometry.y_set) info.bounds.y = geometry.y;
+  if (geometry.width_set) info.bounds.width = geometry.width;
+  if (geometry.height_set) info.bounds.height = geometry.height;
+  if (geometry.x_set != geometry.y_set) {
+    if (!geometry.x_set) info.bounds.x = 0;
+    if (!geometry.y_set) info.bounds.y = 0;
+  }
+  if (geometry.width_set && !geometry.height_set) info.bounds.height = 600;
+  if (geometry.height_set && !geometry.width_set) info.bounds.width = 800;
+  CefRefPtr<CefClient> client = client_;
+  CefBrowserSettings settings;
+  CefRefPtr<CefDictionaryValue> extra;
+  bool no_javascript_access = false;
+  const bool cancel = life && life->OnBeforePopup(this, GetMainFrame(), url, open.name,
+                                                  static_cast<cef_window_open_disposition_t>(disposition),
+                                                  open.user_gesture, features, info, client, settings, extra,
+                                                  &no_javascript_access);
+  if (cancel) {
+    EngineLog(LogLevel::kVerbose, "popup for " + url + " cancelled by the client");
+    if (target) Engine::Get()->CloseTarget(target->target);
+    return;
+  }
+  if (target) {
+    Engine::Get()->AdoptPopup(target->target, target->session, info, client, url);
+  } else {
+    // No target came: the page's wish alone, as a browser of its own.
+    Engine::Get()->CreateBrowser(info, client, url, settings);
+  }
+}
+
+// --- navigation policy (UI thread) --------------------------------------------------
+
+CefRefPtr<FrameImpl> MainBrowser::FrameOrMain(const std::string& frame_id) {
+  if (frame_id.empty() || frame_id == target_id_) return FrameFor(target_id_, true);
+  CefRefPtr<FrameImpl> frame = FindFrame(frame_id);
+  return frame ? frame : FrameFor(frame_id, false);
+}
+
+void MainBrowser::OnRequestPaused(const Json::Value& params) {
+  const std::string id = params["requestId"].asString();
+  const Json::Value& req = params["request"];
+  CefRefPtr<FrameImpl> frame = FrameOrMain(params["frameId"].asString());
+  RequestData data;
+  data.url = req["url"].asString() + req["urlFragment"].asString();
+  data.method = req["method"].asString();
+  for (const auto& name : req["headers"].getMemberNames()) {
+    data.headers.emplace_back(name, req["headers"][name].asString());
+    if (name == "Referer" || name == "referer") data.referrer = req["headers"][name].asString();
+  }
+  data.resource_type = frame->IsMain() ? RT_MAIN_FRAME : RT_SUB_FRAME;
+  const RecentClick click = RecentClickNow();
+  data.transition = click.recent ? TT_LINK : TT_EXPLICIT;
+  CefRefPtr<CefRequest> request = new RequestImpl(data);
+  CefRefPtr<CefRequestHandler> handler = client_ ? client_->GetRequestHandler() : nullptr;
+  const bool is_redirect = params.isMember("redirectedRequestId");
+  const bool cancel = handler && handler->OnBeforeBrowse(this, frame.get(), request, click.recent, is_redirect);
+  Json::Value p(Json::objectValue);
+  p["requestId"] = id;
+  if (cancel) {
+    EngineLog(LogLevel::kVerbose, "navigation to " + data.url + " refused by the client");
+    p["errorReason"] = "Aborted";
+    Send("Fetch.failRequest", p);
+  } else {
+    Send("Fetch.continueRequest", p);
+  }
+}
+
+void MainBrowser::OnUnloadableNavigation(CefRefPtr<FrameImpl> frame, const std::string& url) {
+  CEF_REQUIRE_UI_THREAD();
+  CefRefPtr<CefRequestHandler> handler = client_ ? client_->GetRequestHandler() : nullptr;
+  RequestData data;
+  data.url = url;
+  data.resource_type = frame->IsMain() ? RT_MAIN_FRAME : RT_SUB_FRAME;
+  const RecentClick click = RecentClickNow();
+  data.transition = click.recent ? TT_LINK : TT_EXPLICIT;
+  CefRefPtr<CefRequest> request = new RequestImpl(data);
+  // A navigation like any other first; then the system's handler, if the
+  // client allows it. The page stays where it was either way.
+  if (handler && handler->OnBeforeBrowse(this, frame.get(), request, click.recent, false)) {
+    EngineLog(LogLevel::kVerbose, "navigation to " + url + " refused by the client");
+    return;
+  }
+  bool allow = false;
+  if (handler) {
+    bool disable_default_handling = false;
+    CefRefPtr<CefResourceRequestHandler> resource = handler->GetResourceRequestHandler(
+        this, frame.get(), request, true, false, CefString(), disable_default_handling);
+    if (resource) resource->OnProtocolExecution(this, frame.get(), request, allow);
+  }
+  if (!allow) {
+    EngineLog(LogLevel::kInfo, "no handler for " + url + " (not allowed to the system)");
+    return;
+  }
+  const std::wstring wide = FromUtf8(url);
+  const HINSTANCE r = ::ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  if (reinterpret_cast<INT_PTR>(r) <= 32)
+    EngineLog(LogLevel::kWarning, "the system could not open " + url + " (" +
+                                      std::to_string(reinterpret_cast<INT_PTR>(r)) + ")");
 }
 
 // --- contexts (receive thread and UI thread) ----------------------------------
@@ -481,6 +728,19 @@ void MainBrowser::HandleEvent(const std::string& method, const Json::Value& para
   CefRefPtr<CefLoadHandler> load = client_ ? client_->GetLoadHandler() : nullptr;
   CefRefPtr<CefDisplayHandler> display = client_ ? client_->GetDisplayHandler() : nullptr;
 
+  if (method == "Fetch.requestPaused") {
+    OnRequestPaused(params);
+    return;
+  }
+  if (method == "Page.frameRequestedNavigation") {
+    const std::string url = params["url"].asString();
+    if (!ChromiumLoadsScheme(UrlScheme(url))) OnUnloadableNavigation(FrameOrMain(params["frameId"].asString()), url);
+    return;
+  }
+  if (method == "Page.windowOpen") {
+    OnWindowOpen(params);
+    return;
+  }
   if (method == "Page.frameAttached") {
     FrameFor(params["frameId"].asString(), false);
     return;

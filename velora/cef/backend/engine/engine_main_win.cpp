@@ -166,6 +166,9 @@ bool Engine::StartChromium(const CefSettings& settings, CefRefPtr<CommandLineImp
     launch.switches.push_back("--lang=" + ToUtf8(locale));
     launch.switches.push_back("--accept-lang=" + ToUtf8(locale));
   }
+  // Every new window a page asks for reaches the client's OnBeforePopup,
+  // which decides; Chromium's own blocker would drop some first.
+  launch.switches.push_back("--disable-popup-blocking");
   for (const auto& s : command_line->model().switches) {
     std::wstring chromium_switch;
     if (ChromiumSwitchFor(s.first, s.second, &chromium_switch)) launch.switches.push_back(ToUtf8(chromium_switch));
@@ -191,6 +194,15 @@ bool Engine::StartChromium(const CefSettings& settings, CefRefPtr<CommandLineImp
   Json::Value discover(Json::objectValue);
   discover["discover"] = true;
   devtools_->Post("", "Target.setDiscoverTargets", discover);
+  // New pages (the engine's own and those a page opens) are attached as
+  // they are made and wait until the engine lets them run, so that policy
+  // and script are in place before anything loads.
+  Json::Value attach(Json::objectValue), ignored;
+  attach["autoAttach"] = true;
+  attach["waitForDebuggerOnStart"] = true;
+  attach["flatten"] = true;
+  if (!devtools_->Call("", "Target.setAutoAttach", attach, &ignored, &error))
+    EngineLog(LogLevel::kWarning, "Target.setAutoAttach failed: " + error);
   EngineLog(LogLevel::kInfo, "Chromium " + ToUtf8(chromium) + " on port " + std::to_string(chromium_->port()));
   return true;
 }
@@ -368,14 +380,12 @@ void Engine::RestartChromium() {
       continue;
     }
     const std::string target = result["targetId"].asString();
-    Json::Value a(Json::objectValue);
-    a["targetId"] = target;
-    a["flatten"] = true;
-    if (!devtools_->Call("", "Target.attachToTarget", a, &result, &error)) {
-      EngineLog(LogLevel::kError, "no page for browser " + std::to_string(b->GetIdentifier()) + ": " + error);
+    const std::string session = WaitForAttached(target, 10000);
+    if (session.empty()) {
+      EngineLog(LogLevel::kError, "no page for browser " + std::to_string(b->GetIdentifier()));
+      CloseTarget(target);
       continue;
     }
-    const std::string session = result["sessionId"].asString();
     {
       std::lock_guard<std::mutex> g(lock_);
       sessions_.erase(b->session_id());
@@ -468,6 +478,33 @@ void Engine::ForgetFrames(int browser_id) {
 // Runs on the DevTools receive thread: route, keep the order, do the
 // context bookkeeping the bridge needs, hand the rest to the UI thread.
 void Engine::OnDevToolsEvent(const std::string& session, const std::string& method, const Json::Value& params) {
+  if (session.empty() && method == "Target.attachedToTarget") {
+    const Json::Value& info = params["targetInfo"];
+    const std::string target = info["targetId"].asString();
+    const std::string child = params["sessionId"].asString();
+    if (info["type"].asString() != "page") {
+      // Workers and the like are not the engine's business: let them run.
+      Json::Value none(Json::objectValue), detach(Json::objectValue);
+      devtools_->Post(child, "Runtime.runIfWaitingForDebugger", none);
+      detach["sessionId"] = child;
+      devtools_->Post("", "Target.detachFromTarget", detach);
+      return;
+    }
+    CefRefPtr<MainBrowser> opener;
+    {
+      std::lock_guard<std::mutex> g(lock_);
+      const std::string opener_id = info["openerId"].asString();
+      auto it = opener_id.empty() ? targets_.end() : targets_.find(opener_id);
+      if (it != targets_.end()) opener = it->second;
+      else attached_[target] = child;
+    }
+    attached_cv_.notify_all();
+    if (opener) {
+      const std::string url = info["url"].asString();
+      PostUi([opener, target, child, url] { opener->OnPopupTarget(target, child, url); });
+    }
+    return;
+  }
   if (session.empty()) {
     if (method == "Target.targetInfoChanged" || method == "Target.targetDestroyed" ||
         method == "Target.targetCrashed") {
@@ -548,8 +585,6 @@ CefRefPtr<CefBrowser> Engine::CreateBrowser(const CefWindowInfo& info, CefRefPtr
     return nullptr;
   }
   EngineLog(LogLevel::kVerbose, "creating a browser for " + url);
-  const int width = info.bounds.width > 0 ? info.bounds.width : 800;
-  const int height = info.bounds.height > 0 ? info.bounds.height : 600;
   Json::Value p(Json::objectValue), result;
   std::string error;
   // The page's size comes from the metrics set in Prepare (Chromium takes
@@ -560,17 +595,53 @@ CefRefPtr<CefBrowser> Engine::CreateBrowser(const CefWindowInfo& info, CefRefPtr
     return nullptr;
   }
   const std::string target = result["targetId"].asString();
-  Json::Value a(Json::objectValue);
-  a["targetId"] = target;
-  a["flatten"] = true;
-  if (!devtools_->Call("", "Target.attachToTarget", a, &result, &error)) {
-    EngineLog(LogLevel::kError, "no browser: Target.attachToTarget failed: " + error);
-    Json::Value c(Json::objectValue);
-    c["targetId"] = target;
-    devtools_->Post("", "Target.closeTarget", c);
+  const std::string session = WaitForAttached(target, 10000);
+  if (session.empty()) {
+    EngineLog(LogLevel::kError, "no browser: Chromium did not attach the new page");
+    CloseTarget(target);
     return nullptr;
   }
-  const std::string session = result["sessionId"].asString();
+  return AdoptTarget(target, session, info, client, url, false).get();
+}
+
+std::string Engine::WaitForAttached(const std::string& target, int timeout_ms) {
+  std::unique_lock<std::mutex> g(lock_);
+  attached_cv_.wait_for(g, std::chrono::milliseconds(timeout_ms), [&] { return attached_.count(target) > 0; });
+  auto it = attached_.find(target);
+  if (it == attached_.end()) return std::string();
+  const std::string session = it->second;
+  attached_.erase(it);
+  return session;
+}
+
+void Engine::CloseTarget(const std::string& target) {
+  if (!devtools_) return;
+  Json::Value c(Json::objectValue);
+  c["targetId"] = target;
+  devtools_->Post("", "Target.closeTarget", c);
+}
+
+CefRefPtr<CefBrowser> Engine::AdoptPopup(const std::string& target, const std::string& session,
+                                         const CefWindowInfo& info, CefRefPtr<CefClient> client,
+                                         const std::string& url) {
+  CEF_REQUIRE_UI_THREAD();
+  if (info.windowless_rendering_enabled && !windowless_allowed_) {
+    EngineLog(LogLevel::kError, "no popup: windowless rendering is not enabled in the settings");
+    CloseTarget(target);
+    return nullptr;
+  }
+  return AdoptTarget(target, session, info, client, url, true).get();
+}
+
+CefRefPtr<MainBrowser> Engine::AdoptTarget(const std::string& target, const std::string& session,
+                                           const CefWindowInfo& info, CefRefPtr<CefClient> client,
+                                           const std::string& url, bool popup) {
+  const bool windowless = info.windowless_rendering_enabled != 0;
+  // A size the system is to choose (CW_USEDEFAULT) or none gives 800 x 600.
+  const bool default_size = info.bounds.width <= 0 || info.bounds.width == static_cast<int>(CW_USEDEFAULT);
+  const int width = default_size ? 800 : info.bounds.width;
+  const int height = info.bounds.height <= 0 || info.bounds.height == static_cast<int>(CW_USEDEFAULT)
+                         ? 600 : info.bounds.height;
   EngineLog(LogLevel::kVerbose, "page target " + target + " attached as " + session);
   CefRefPtr<MainBrowser> browser;
   {
@@ -583,18 +654,20 @@ CefRefPtr<CefBrowser> Engine::CreateBrowser(const CefWindowInfo& info, CefRefPtr
   browser->FrameFor(target, true)->Update(url, "", 0);
   if (!windowless) {
     RECT r = {info.bounds.x, info.bounds.y, info.bounds.x + width, info.bounds.y + height};
+    if (info.bounds.x == static_cast<int>(CW_USEDEFAULT))
+      r = {CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT + width, CW_USEDEFAULT + height};
     browser->CreateWindowFor(info.parent_window, info.style, r);
   }
   Json::Value created(Json::objectValue);
   created["t"] = "browser";
   created["b"] = browser->GetIdentifier();
   SendToRenderer(created);
-  browser->Prepare(width, height, url);
+  browser->Prepare(width, height, url, popup);
   if (client) {
     CefRefPtr<CefLifeSpanHandler> life = client->GetLifeSpanHandler();
     if (life) life->OnAfterCreated(browser.get());
   }
-  return browser.get();
+  return browser;
 }
 
 void Engine::BrowserClosed(MainBrowser* browser) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <map>
 #include <memory>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "bridge_rules.h"
+#include "navigation_rules.h"
 #include "browser_impl.h"
 #include "browser_window_win.h"
 #include "command_line_impl.h"
@@ -46,6 +48,12 @@ class Engine {
   // On the UI thread only.
   CefRefPtr<CefBrowser> CreateBrowser(const CefWindowInfo& info, CefRefPtr<CefClient> client,
                                       const std::string& url, const CefBrowserSettings& settings);
+  // A page's new window that the client let through: a browser for the
+  // target Chromium made for it, which loads its address by itself.
+  CefRefPtr<CefBrowser> AdoptPopup(const std::string& target, const std::string& session,
+                                   const CefWindowInfo& info, CefRefPtr<CefClient> client, const std::string& url);
+  // Closes a target no browser was made for.
+  void CloseTarget(const std::string& target);
 
   // Used by the browsers.
   DevToolsConnection* devtools() const { return devtools_.get(); }
@@ -77,6 +85,13 @@ class Engine {
   void TellRenderProcessGone(const char* what, cef_termination_status_t status);
   std::vector<CefRefPtr<MainBrowser>> AllBrowsers();
   CefRefPtr<MainBrowser> BrowserForSession(const std::string& session);
+  // A browser for a target Chromium has attached us to.
+  CefRefPtr<MainBrowser> AdoptTarget(const std::string& target, const std::string& session,
+                                     const CefWindowInfo& info, CefRefPtr<CefClient> client,
+                                     const std::string& url, bool popup);
+  // The session Chromium attached a new page target with (pages start
+  // paused, so that nothing loads before the engine is ready for them).
+  std::string WaitForAttached(const std::string& target, int timeout_ms);
   CefRefPtr<MainBrowser> BrowserById(int id);
 
   CefRefPtr<CefApp> app_;
@@ -111,6 +126,8 @@ class Engine {
   std::map<std::string, CefRefPtr<MainBrowser>> sessions_;
   std::map<std::string, CefRefPtr<MainBrowser>> targets_;
   std::map<int, CefRefPtr<MainBrowser>> browsers_;
+  std::map<std::string, std::string> attached_;  // new page target -> its session, until claimed
+  std::condition_variable attached_cv_;
   std::vector<BridgeProperty> bridge_props_;
   bool bridge_known_ = false;
   int next_browser_id_ = 1;
@@ -174,7 +191,13 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
 
   // Set-up and events, on the UI thread.
   bool CreateWindowFor(HWND parent, DWORD style, const RECT& rect);
-  void Prepare(int width, int height, const std::string& url);
+  // `popup`: the page loads its own address once the engine lets it run.
+  void Prepare(int width, int height, const std::string& url, bool popup = false);
+  // A page asked for a new window (Page.windowOpen), and Chromium made a
+  // target for one (its opener is this page). The two are paired up and the
+  // client decides.
+  void OnWindowOpen(const Json::Value& params);
+  void OnPopupTarget(const std::string& target, const std::string& session, const std::string& url);
   void HandleEvent(const std::string& method, const Json::Value& params);
   void OnBridgeKnown(const std::string& script);
   void OnFrame(std::shared_ptr<DecodedFrame> frame);
@@ -204,6 +227,26 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
  private:
   void Send(const std::string& method, const Json::Value& params);
   void StartScreencast();
+  struct WindowOpen {
+    std::string url, name;
+    std::vector<std::string> features;
+    bool user_gesture = false;
+    RecentClick click;
+    ULONGLONG at = 0;
+  };
+  struct PopupTarget {
+    std::string target, session, url;
+    ULONGLONG at = 0;
+  };
+  void PairPopups(bool expire);
+  void DecidePopup(const WindowOpen& open, const PopupTarget* target);
+  void NoteClick(const MouseInput& input);
+  RecentClick RecentClickNow() const;
+  CefRefPtr<FrameImpl> FrameOrMain(const std::string& frame_devtools_id);
+  // Navigation policy: a document request Chromium paused (Fetch), and a
+  // navigation to an address Chromium does not load itself.
+  void OnRequestPaused(const Json::Value& params);
+  void OnUnloadableNavigation(CefRefPtr<FrameImpl> frame, const std::string& url);
   void Navigate(const std::string& url);
   void ReloadWith(bool ignore_cache);
   void UpdateMetrics(int width, int height);
@@ -225,6 +268,11 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   std::string pending_url_;
   bool navigated_ = false;
   std::string restore_url_;  // the page before Chromium went, for Reload
+  std::deque<WindowOpen> opens_;
+  std::deque<PopupTarget> popup_targets_;
+  bool is_popup_ = false;
+  MouseInput last_press_;
+  ULONGLONG last_press_at_ = 0;
   std::string script_id_;  // the document script's identifier
   std::string title_;
   std::map<std::string, int> status_;             // frame id -> HTTP status
