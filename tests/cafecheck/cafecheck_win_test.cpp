@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cafecheck_win.h"
+#include "env_det_imp.h"
 #include "fixture_support.h"
 #include "velora_version.h"
 #include "zip_reader.h"
@@ -325,6 +326,72 @@ TEST(CafeCheckVeyra, CafeAnswerWithAndWithoutTheBarClientServer) {
     EXPECT_EQ(1, cafe.answer);
     EXPECT_TRUE(cafe.bar_id_found);
     EXPECT_EQ("42", cafe.bar_id);
+  }
+}
+
+// A running cafe client, as Rundle's detection sees one: a copy of the
+// stand-in client named Tallowview.exe (without a version resource, so the
+// detection answers 0 unless the platform mutex exists).
+class RunningClient {
+ public:
+  explicit RunningClient(const std::wstring& folder) {
+    const std::wstring exe = Join(folder, L"Tallowview.exe");
+    CopyInto(RUNDLE_FAKE_CLIENT_EXE, exe);
+    std::wstring line = L"\"" + exe + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
+      CloseHandle(pi.hThread);
+      process_ = pi.hProcess;
+      // Seen by the detection once its path can be read from the process list.
+      for (int i = 0; i < 200 && FindProcessPath(L"Tallowview.exe").empty(); ++i) Sleep(50);
+    }
+  }
+  ~RunningClient() {
+    if (!process_) return;
+    TerminateProcess(process_, 0);
+    WaitForSingleObject(process_, 5000);
+    CloseHandle(process_);
+  }
+  bool running() const { return process_ != nullptr; }
+
+ private:
+  HANDLE process_ = nullptr;
+};
+
+const wchar_t kPlatformMutex[] = L"{BCE735F6-EDD8-40A3-902A-0F821BC30C26}";
+
+// Rundle creates the platform mutex and holds it while it runs, so that a
+// second Rundle takes code 5. The check only looks: it must see a mutex
+// that exists and must not leave one of its own, or a Rundle started while
+// it runs would take code 5 for nothing.
+TEST(CafeCheckRundle, DetectionLooksAtThePlatformMutexWithoutCreatingIt) {
+  Install install(L"mutex");
+  RunningClient client(install.Path(L"client"));
+  ASSERT_TRUE(client.running());
+  {
+    cafecheck::RundleInfo ru;
+    cafecheck::PlanRundle(install.Cafe(L"Rundle.ini"), ru);
+    EXPECT_TRUE(ru.plan.clientRunning);
+    EXPECT_EQ(0, ru.plan.envCode);
+    SetLastError(0xdeadbeef);
+    HANDLE left = OpenMutexW(SYNCHRONIZE, FALSE, kPlatformMutex);
+    EXPECT_EQ(nullptr, left) << "the check left the platform mutex behind";
+    if (left) CloseHandle(left);
+  }
+  {
+    HANDLE held = CreateMutexW(nullptr, FALSE, kPlatformMutex);
+    ASSERT_NE(nullptr, held);
+    cafecheck::RundleInfo ru;
+    cafecheck::PlanRundle(install.Cafe(L"Rundle.ini"), ru);
+    CloseHandle(held);
+    EXPECT_EQ(5, ru.plan.envCode);
+    // OvplaySoft names no game in the sample: its plan falls back to DefSoft.
+    ASSERT_EQ(2u, ru.plan.games.size());
+    EXPECT_FALSE(ru.plan.games[0].named);
+    ASSERT_NE(nullptr, ru.plan.StartedGame());
+    EXPECT_EQ(0, ru.plan.StartedGame()->envCode);
   }
 }
 
