@@ -1,0 +1,482 @@
+// The frame's windows in runs of the real Velora.exe under Wine, each in a
+// folder of its own with small skins: the skin choice, the link row, the
+// caption buttons and system commands, and the close flow with its cafe
+// test against the real Veyra.dll (and two stand-ins), its message box and
+// its diagnostic lines on standard output. What a user or an operator sees
+// is checked: windows, their titles and pixels, processes that end, output.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "win_include.h"
+
+namespace {
+
+const wchar_t kServerKey[] = L"Software\\Classes\\CLSID\\{DBCB78F8-B3EA-4C44-B2E9-6AD202ACBB35}";
+
+std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// A build path ("/work/...") as a Windows path on Wine's Z: drive.
+std::wstring WinPath(const char* buildPath) {
+  std::wstring path = L"Z:" + Widen(buildPath);
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  return path;
+}
+
+std::string ReadFileText(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFileText(const std::wstring& path, const std::string& bytes) {
+  std::ofstream out(path.c_str(), std::ios::binary);
+  out << bytes;
+}
+
+std::wstring ThisFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring text = path;
+  return text.substr(0, text.rfind(L'\\') + 1);
+}
+
+void DeleteTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + L"\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        DeleteTree(path);
+      else
+        DeleteFileW(path.c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+struct FindState {
+  DWORD pid;
+  const wchar_t* className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindows(HWND hwnd, LPARAM param) {
+  auto* state = reinterpret_cast<FindState*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  if (pid == state->pid && wcscmp(name, state->className) == 0) state->found.push_back(hwnd);
+  return TRUE;
+}
+
+std::vector<HWND> WindowsOf(DWORD pid, const wchar_t* className) {
+  FindState state{pid, className, {}};
+  EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&state));
+  return state.found;
+}
+
+// A left click at client coordinates, as the user's mouse gives it.
+void ClickAt(HWND hwnd, int x, int y) {
+  const LPARAM at = MAKELPARAM(x, y);
+  PostMessageW(hwnd, WM_MOUSEMOVE, 0, at);
+  PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(hwnd, WM_LBUTTONUP, 0, at);
+}
+
+COLORREF PixelAt(HWND hwnd, int x, int y) {
+  HDC dc = GetDC(hwnd);
+  const COLORREF color = GetPixel(dc, x, y);
+  ReleaseDC(hwnd, dc);
+  return color;
+}
+
+// The main test skin: caption buttons (closebtn red, minbtn green, maxbtn
+// blue, restorebtn yellow and hidden) in the first row, the link row with
+// size_seat in magenta in the second, the game browser below.
+std::string MainSkin(const std::string& extraDefaults, const std::string& linkDefaults) {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+         "<Window size=\"1200,600\" caption=\"0,0,0,40\" bkcolor=\"#FFFFFFFF\">\n"
+         "  <Default name=\"game_name\" value=\"Frame Test\"/>\n"
+         "  <Default name=\"home_page\" value=\"about:blank\"/>\n" +
+         extraDefaults + linkDefaults +
+         "  <VerticalLayout>\n"
+         "    <HorizontalLayout height=\"40\">\n"
+         "      <Button name=\"closebtn\" width=\"40\" bkcolor=\"#FFFF0000\"/>\n"
+         "      <Button name=\"minbtn\" width=\"40\" bkcolor=\"#FF00FF00\"/>\n"
+         "      <Button name=\"maxbtn\" width=\"40\" bkcolor=\"#FF0000FF\"/>\n"
+         "      <Button name=\"restorebtn\" width=\"40\" bkcolor=\"#FFFFFF00\" visible=\"false\"/>\n"
+         "      <Control/>\n"
+         "    </HorizontalLayout>\n"
+         "    <HorizontalLayout height=\"20\">\n"
+         "      <Control name=\"size_seat\" bkcolor=\"#FFFF00FF\"/>\n"
+         "      <Button name=\"btn_chongzhi\" width=\"109\" bkcolor=\"#FF000000\"/>\n"
+         "      <Button name=\"btn_luntan\" width=\"109\" bkcolor=\"#FF000000\"/>\n"
+         "      <Button name=\"btn_guanwang\" width=\"109\" bkcolor=\"#FF000000\"/>\n"
+         "      <Button name=\"btn_kefu\" width=\"109\" bkcolor=\"#FF000000\"/>\n"
+         "      <Button name=\"btn_byphone\" width=\"109\" bkcolor=\"#FF000000\"/>\n"
+         "      <Control bkcolor=\"#FF00FFFF\"/>\n"
+         "    </HorizontalLayout>\n"
+         "    <Cef name=\"Cef_game\"/>\n"
+         "  </VerticalLayout>\n"
+         "</Window>\n";
+}
+
+// A message box: btn_ok on the left half, btn_cancel on the right.
+const char kBoxSkin[] =
+    "<Window size=\"200,100\" bkcolor=\"#FFFFFFFF\">\n"
+    "  <HorizontalLayout>\n"
+    "    <Button name=\"btn_ok\" width=\"100\" bkcolor=\"#FF2F8CEB\"/>\n"
+    "    <Button name=\"btn_cancel\" width=\"100\" bkcolor=\"#FFC9CED6\"/>\n"
+    "  </HorizontalLayout>\n"
+    "</Window>\n";
+
+const char kAllLinks[] =
+    "  <Default name=\"button_chongzhi\" value=\"http://c.test/\"/>\n"
+    "  <Default name=\"button_luntan\" value=\"http://l.test/\"/>\n"
+    "  <Default name=\"button_guanwang\" value=\"http://g.test/\"/>\n"
+    "  <Default name=\"button_kefu\" value=\"http://k.test/\"/>\n"
+    "  <Default name=\"button_byphone\" value=\"http://p.test/\"/>\n";
+
+class FrameWindows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder_ = ThisFolder() + L"frame_windows_" + Widen(info->name());
+    DeleteTree(folder_);
+    CreateDirectoryW(folder_.c_str(), nullptr);
+    CreateDirectoryW((folder_ + L"\\Skin").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(WinPath(VELORA_EXE).c_str(), (folder_ + L"\\Velora.exe").c_str(), FALSE));
+    WriteSkin("GameFrame.xml", MainSkin("", ""));
+    WriteSkin("closeWnd.xml", kBoxSkin);
+    SetEnvironmentVariableW(L"VELORA_FAKE_VEYRA_ANSWER", nullptr);
+  }
+
+  void TearDown() override {
+    EndProcess();
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kServerKey);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kServerKey);
+    if (!HasFailure()) DeleteTree(folder_);
+  }
+
+  void WriteSkin(const char* name, const std::string& text) {
+    WriteFileText(folder_ + L"\\Skin\\" + Widen(name), text);
+  }
+
+  // Starts Velora.exe with its standard output in a file and waits for the
+  // main window.
+  HWND Start() {
+    EndProcess();
+    const std::wstring out = folder_ + L"\\stdout.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE file = CreateFileW(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                              CREATE_ALWAYS, 0, nullptr);
+    std::wstring commandLine = L"\"" + folder_ + L"\\Velora.exe\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = file;
+    startup.hStdError = file;
+    PROCESS_INFORMATION process = {};
+    const BOOL started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, folder_.c_str(),
+                                        &startup, &process);
+    CloseHandle(file);
+    EXPECT_TRUE(started) << GetLastError();
+    if (!started) return nullptr;
+    CloseHandle(process.hThread);
+    process_ = process.hProcess;
+    pid_ = process.dwProcessId;
+    HWND frame = WaitWindow(L"OVWebGameFrame", 30000);
+    EXPECT_NE(nullptr, frame) << "no OVWebGameFrame window";
+    if (frame) Sleep(300);  // the first paint
+    return frame;
+  }
+
+  HWND WaitWindow(const wchar_t* className, int ms) {
+    for (int waited = 0; waited <= ms; waited += 50) {
+      const std::vector<HWND> found = WindowsOf(pid_, className);
+      for (HWND hwnd : found)
+        if (IsWindowVisible(hwnd)) return hwnd;
+      if (WaitForSingleObject(process_, 50) == WAIT_OBJECT_0) return nullptr;
+    }
+    return nullptr;
+  }
+
+  bool Ends(int ms) { return process_ && WaitForSingleObject(process_, ms) == WAIT_OBJECT_0; }
+  bool Running() { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+  void EndProcess() {
+    if (!process_) return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+      for (HWND frame : WindowsOf(pid_, L"OVWebGameFrame")) PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+      if (WaitForSingleObject(process_, 20000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
+    }
+    CloseHandle(process_);
+    process_ = nullptr;
+  }
+
+  // Standard output without the frame log's own lines (which begin with
+  // "[hh:mm:ss.mmm]|" and end with CR LF): the cafe test's diagnostics.
+  std::string Output() {
+    std::string text = ReadFileText(folder_ + L"\\stdout.txt");
+    for (size_t at = text.find("]|["); at != std::string::npos; at = text.find("]|[")) {
+      const size_t start = text.rfind('[', at);
+      const size_t end = text.find("\r\n", at);
+      if (start == std::string::npos || end == std::string::npos) break;
+      text.erase(start, end + 2 - start);
+    }
+    return text;
+  }
+
+  // Waits until standard output holds `expected` (or time runs out).
+  std::string WaitOutput(const std::string& expected, int ms) {
+    std::string text;
+    for (int waited = 0; waited <= ms; waited += 50) {
+      text = Output();
+      if (text.find(expected) != std::string::npos) break;
+      Sleep(50);
+    }
+    return text;
+  }
+
+  std::wstring folder_;
+  HANDLE process_ = nullptr;
+  DWORD pid_ = 0;
+};
+
+TEST_F(FrameWindows, SkinChoiceFromConfig) {
+  // Each window skin carries its own title, so the title tells which loaded.
+  for (const char* name : {"GameFrameVertical-w.xml", "GameFrameVertical-b.xml"}) {
+    WriteSkin(name, "<Window size=\"420,760\"><Default name=\"game_name\" value=\"" + std::string(name) +
+                        "\"/><VerticalLayout><Label name=\"game_name\"/><Cef name=\"Cef_game\"/>"
+                        "<Button name=\"closebtn\" height=\"40\"/></VerticalLayout></Window>");
+  }
+  struct Case {
+    const char* name;
+    std::string config;  // "" : no config.xml
+    const char* title;
+  } cases[] = {
+      {"no config.xml", "", "Frame Test"},
+      {"malformed", "<Config><Item name=\"game_type\" value=\"2\"></Config", "Frame Test"},
+      {"type 2", "<Config><Item name=\"game_type\" value=\"2\"/></Config>", "GameFrameVertical-b.xml"},
+      {"type 2, bkg 1", "<C><I name=\"GAME_TYPE\" value=\"2\"/><I name=\"bkg_type\" value=\"1\"/></C>",
+       "GameFrameVertical-w.xml"},
+      {"leading zero", "<C><I name=\"game_type\" value=\"02\"/></C>", "Frame Test"},
+      {"later wins", "<C><I name=\"game_type\" value=\"2\"/><I name=\"game_type\" value=\"1\"/></C>", "Frame Test"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DeleteFileW((folder_ + L"\\Skin\\config.xml").c_str());
+    if (!c.config.empty()) WriteSkin("config.xml", c.config);
+    HWND frame = Start();
+    ASSERT_NE(nullptr, frame);
+    wchar_t title[128] = {};
+    GetWindowTextW(frame, title, 128);
+    EXPECT_EQ(Widen(c.title), title);
+    EndProcess();
+  }
+}
+
+TEST_F(FrameWindows, MissingChosenSkinEndsCleanly) {
+  // config.xml names a vertical skin that the folder lacks: no window, and
+  // the program ends by itself.
+  WriteSkin("config.xml", "<C><I name=\"game_type\" value=\"2\"/></C>");
+  std::wstring commandLine = L"\"" + folder_ + L"\\Velora.exe\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &startup,
+                             &process));
+  CloseHandle(process.hThread);
+  process_ = process.hProcess;
+  pid_ = process.dwProcessId;
+  EXPECT_TRUE(Ends(30000));
+  EXPECT_TRUE(WindowsOf(pid_, L"OVWebGameFrame").empty());
+}
+
+TEST_F(FrameWindows, LinkRowSpacerWidth) {
+  const COLORREF magenta = RGB(255, 0, 255);
+  struct Case {
+    const char* name;
+    std::string links;
+    int lastSeatPixel;
+  } cases[] = {
+      {"all links hidden", "", 994},
+      {"none hidden", kAllLinks, 449},
+      {"one defined empty counts as hidden", std::string(kAllLinks) +
+                                                 "  <Default name=\"button_kefu\" value=\"\"/>\n",
+       558},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteSkin("GameFrame.xml", MainSkin("", c.links));
+    HWND frame = Start();
+    ASSERT_NE(nullptr, frame);
+    EXPECT_EQ(magenta, PixelAt(frame, c.lastSeatPixel, 50));
+    EXPECT_NE(magenta, PixelAt(frame, c.lastSeatPixel + 2, 50));
+    EndProcess();
+  }
+}
+
+TEST_F(FrameWindows, CaptionAndSystemCommands) {
+  HWND frame = Start();
+  ASSERT_NE(nullptr, frame);
+
+  // A caption double click neither maximises nor restores.
+  PostMessageW(frame, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(300, 10));
+  Sleep(300);
+  EXPECT_FALSE(IsZoomed(frame));
+
+  // WM_CLOSE from another program (wParam 0) leaves the window.
+  PostMessageW(frame, WM_CLOSE, 0, 0);
+  Sleep(300);
+  EXPECT_TRUE(IsWindow(frame));
+  EXPECT_TRUE(Running());
+
+  // Maximising through the system command swaps maxbtn (blue) for
+  // restorebtn (yellow); restoring swaps them back.
+  EXPECT_EQ(RGB(0, 0, 255), PixelAt(frame, 100, 20));
+  PostMessageW(frame, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  Sleep(400);
+  EXPECT_TRUE(IsZoomed(frame));
+  EXPECT_EQ(RGB(255, 255, 0), PixelAt(frame, 100, 20));
+  PostMessageW(frame, WM_SYSCOMMAND, SC_RESTORE, 0);
+  Sleep(400);
+  EXPECT_FALSE(IsZoomed(frame));
+  EXPECT_EQ(RGB(0, 0, 255), PixelAt(frame, 100, 20));
+
+  // Alt+F4 (the close system command) ends the process without asking.
+  PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(Ends(20000));
+  EXPECT_TRUE(Output().empty()) << Output();
+}
+
+enum class Library { kNone, kNotADll, kNoBarId, kVeyra, kVeyraWithServer, kVeyraInCafe, kOtherEnvironment };
+enum class Answer { kNoBox, kOk, kCancel };
+
+TEST_F(FrameWindows, CloseFlow) {
+  // "网吧环境 = " in GBK; standard output is in text mode, so its line
+  // break reaches the file as CR LF. Veyra.dll writes a line of its own
+  // while it reads the client's signature.
+  const std::string env = "\xCD\xF8\xB0\xC9\xBB\xB7\xBE\xB3 = ";
+  struct Case {
+    const char* name;
+    const char* closeCode;  // closewnd_code, or null when the skin lacks it
+    Library library;
+    Answer answer;             // the box of the first click
+    std::string output;        // standard output after the first click
+    bool endsAfterFirst;
+    bool endsAfterSecond;
+  } cases[] = {
+      {"library missing, Cancel", nullptr, Library::kNone, Answer::kCancel, "start!LoadDll failed!", false, true},
+      {"library missing, OK", nullptr, Library::kNone, Answer::kOk, "start!LoadDll failed!", true, true},
+      {"not a DLL, Cancel", nullptr, Library::kNotADll, Answer::kCancel, "start!LoadDll failed!", false, true},
+      {"no GetOVBarId, OK", nullptr, Library::kNoBarId, Answer::kOk, "start!GetProcAddress failed!", true, true},
+      {"outside a cafe, Cancel", nullptr, Library::kVeyra, Answer::kCancel, "start!" + env + "0 \r\nend!", false, true},
+      {"server registered, OK", nullptr, Library::kVeyraWithServer, Answer::kOk, "start!" + env + "0 \r\nend!", true,
+       true},
+      {"other environment (2), Cancel", nullptr, Library::kOtherEnvironment, Answer::kCancel,
+       "start!" + env + "2 \r\nend!", false, true},
+      {"inside a cafe", nullptr, Library::kVeyraInCafe, Answer::kNoBox, "start!Serial Number: " + env + "1 \r\n", false, true},
+      {"page close code", "true", Library::kVeyra, Answer::kNoBox, "", false, false},
+      {"TRUE does not count", "TRUE", Library::kNone, Answer::kCancel, "start!LoadDll failed!", false, true},
+  };
+  const std::wstring veyra = folder_ + L"\\Veyra.dll";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DeleteFileW(veyra.c_str());
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kServerKey);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kServerKey);
+    switch (c.library) {
+      case Library::kNone:
+        break;
+      case Library::kNotADll:
+        WriteFileText(veyra, "MZ this is not a library");
+        break;
+      case Library::kNoBarId:
+        ASSERT_TRUE(CopyFileW(WinPath(FAKE_VEYRA_NO_BAR_ID_DLL).c_str(), veyra.c_str(), FALSE));
+        break;
+      case Library::kOtherEnvironment:
+        ASSERT_TRUE(CopyFileW(WinPath(FAKE_VEYRA_DLL).c_str(), veyra.c_str(), FALSE));
+        break;
+      case Library::kVeyra:
+      case Library::kVeyraWithServer:
+      case Library::kVeyraInCafe:
+        ASSERT_TRUE(CopyFileW(WinPath(VEYRA_DLL).c_str(), veyra.c_str(), FALSE));
+        break;
+    }
+    if (c.library == Library::kVeyraWithServer) {
+      HKEY key = nullptr;
+      const std::wstring dll = WinPath(BC_TEST_SERVER_DLL);
+      ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kServerKey) + L"\\InprocServer32").c_str(),
+                                               0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+      RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.c_str()),
+                     static_cast<DWORD>((dll.size() + 1) * sizeof(wchar_t)));
+      RegSetValueExW(key, L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"Both"), 10);
+      RegCloseKey(key);
+    }
+    // A running client program signed by the cafe vendor makes the PC a
+    // managed cafe for Veyra.dll.
+    PROCESS_INFORMATION client = {};
+    if (c.library == Library::kVeyraInCafe) {
+      const std::wstring clientFolder = folder_ + L"\\client";
+      CreateDirectoryW(clientFolder.c_str(), nullptr);
+      std::wstring exe = clientFolder + L"\\Tallowview.exe";
+      ASSERT_TRUE(CopyFileW(WinPath(SIGNED_CLIENT_EXE).c_str(), exe.c_str(), FALSE));
+      STARTUPINFOW startup = {};
+      startup.cb = sizeof(startup);
+      std::wstring command = L"\"" + exe + L"\"";
+      ASSERT_TRUE(CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, clientFolder.c_str(),
+                                 &startup, &client));
+      CloseHandle(client.hThread);
+      Sleep(500);
+    }
+    WriteSkin("GameFrame.xml",
+              MainSkin(c.closeCode ? "  <Default name=\"closewnd_code\" value=\"" + std::string(c.closeCode) + "\"/>\n"
+                                   : std::string(),
+                       ""));
+
+    HWND frame = Start();
+    ASSERT_NE(nullptr, frame);
+    ClickAt(frame, 20, 20);  // closebtn
+    std::string output = c.output.empty() ? (Sleep(800), Output()) : WaitOutput(c.output, 20000);
+    EXPECT_EQ(c.output, output);
+    HWND box = c.answer == Answer::kNoBox ? nullptr : WaitWindow(L"MsgBox", 10000);
+    if (c.answer == Answer::kNoBox) {
+      Sleep(300);
+      EXPECT_TRUE(WindowsOf(pid_, L"MsgBox").empty());
+    } else {
+      ASSERT_NE(nullptr, box) << "no message box";
+      wchar_t title[32] = {};
+      GetWindowTextW(box, title, 32);
+      EXPECT_STREQ(L"close", title);
+      ClickAt(box, c.answer == Answer::kOk ? 50 : 150, 50);
+    }
+    EXPECT_EQ(c.endsAfterFirst, Ends(c.endsAfterFirst ? 20000 : 800));
+    if (!c.endsAfterFirst) {
+      ClickAt(frame, 20, 20);
+      EXPECT_EQ(c.endsAfterSecond, Ends(c.endsAfterSecond ? 20000 : 800));
+      // The cafe test runs at most once, and no box follows a second click.
+      EXPECT_EQ(c.output, Output());
+      EXPECT_TRUE(WindowsOf(pid_, L"MsgBox").empty());
+    }
+    EndProcess();
+    if (client.hProcess) {
+      TerminateProcess(client.hProcess, 0);
+      WaitForSingleObject(client.hProcess, 5000);
+      CloseHandle(client.hProcess);
+    }
+  }
+}
+
+}  // namespace
