@@ -102,16 +102,16 @@ const char kRundleIni[] =
     "BeforeExePath64=game\r\nGameExe64=SampleGame.exe\r\nParam64=-mode windowed\r\n\r\n"
     "[DefSoft_PreLoad0]\r\nWait=1\r\nExe=tools\\preload.exe\r\nParam=--prepare\r\n";
 
-// One installation: the tool, Veyra.dll, a Velora.exe stand-in that carries
-// the suite's version resource, the sample skin, the sample cafe (folder
-// "cafe") and a log of each program.
+// One installation: the tool, Veyra.dll, Velora.exe (or a stand-in with the
+// suite's version resource where the frame is not built), the sample skin,
+// the sample cafe (folder "cafe") and a log of each program.
 class Install {
  public:
   explicit Install(const std::wstring& name) : root_(Join(kWork, name)) {
     RemoveTree(root_);
     CopyInto(CAFECHECK_EXE, Join(root_, L"CafeCheck.exe"));
     CopyInto(VEYRA_DLL, Join(root_, L"Veyra.dll"));
-    CopyInto(RUNDLE_EXE, Join(root_, L"Velora.exe"));
+    CopyInto(VELORA_EXE, Join(root_, L"Velora.exe"));
     for (const char* f : {"config.xml", "GameFrame.xml", "GameFrameVertical-w.xml", "GameFrameVertical-b.xml",
                           "GameFrameVertical.xml", "CloseQRcode.xml", "advert.xml", "Cef.xml", "closeWnd.xml",
                           "InstallToPhone.xml", "GongZhongHao.xml", "QrFrame.xml"})
