@@ -145,6 +145,13 @@ TEST(FrameWindowRules, CloseFlowSteps) {
   EXPECT_FALSE(BoxAccepted(2));
 }
 
+TEST(FrameWindowRules, CloseDialogsNestOnlySoDeep) {
+  EXPECT_TRUE(MayOpenCloseDialog(0));
+  EXPECT_TRUE(MayOpenCloseDialog(1));  // a second request opens a second dialog
+  EXPECT_TRUE(MayOpenCloseDialog(kMaxOpenCloseDialogs - 1));
+  EXPECT_FALSE(MayOpenCloseDialog(kMaxOpenCloseDialogs));
+}
+
 TEST(FrameWindowRules, MenuClickLines) {
   EXPECT_STREQ(L"CMainWnd on menu clicked : remove_icon", MenuClickLogLine(L"REMOVE_ICON"));
   EXPECT_STREQ(L"CMainWnd on menu clicked : remove_icon", MenuClickLogLine(L"remove_icon"));

@@ -479,4 +479,185 @@ TEST_F(FrameWindows, CloseFlow) {
   }
 }
 
+
+RECT WindowRect(HWND hwnd) {
+  RECT rc = {};
+  GetWindowRect(hwnd, &rc);
+  return rc;
+}
+
+// A window of the frame's process is destroyed; under Wine without a window
+// manager the activation hand-over of a closing pop-up can take seconds.
+bool Gone(HWND hwnd) {
+  for (int i = 0; i < 200 && IsWindow(hwnd); ++i) Sleep(50);
+  return !IsWindow(hwnd);
+}
+
+size_t VisibleCount(const std::vector<HWND>& windows) {
+  size_t n = 0;
+  for (HWND hwnd : windows) n += IsWindowVisible(hwnd) ? 1 : 0;
+  return n;
+}
+
+TEST_F(FrameWindows, VerticalToolBarResizes) {
+  WriteSkin("config.xml", "<C><I name=\"game_type\" value=\"2\"/></C>");
+  WriteSkin("GameFrameVertical-b.xml",
+            "<Window size=\"800,600\" bkcolor=\"#FFFFFFFF\"><Container>"
+            "<Button name=\"btn_extend\" float=\"true\" pos=\"0,0,40,40\" bkcolor=\"#FF000000\"/>"
+            "<Button name=\"btn_retract\" float=\"true\" pos=\"40,0,80,40\" visible=\"false\" bkcolor=\"#FF000000\"/>"
+            "<Button name=\"btn_rotate\" float=\"true\" pos=\"80,0,120,40\" bkcolor=\"#FF000000\"/>"
+            "<Button name=\"closebtn\" float=\"true\" pos=\"120,0,160,40\"/>"
+            "<Label name=\"game_name\" float=\"true\" pos=\"200,0,400,40\"/>"
+            "<Container name=\"tool_view\" float=\"true\" pos=\"0,40,100,100\" visible=\"false\"/>"
+            "<Cef name=\"Cef_game\" float=\"true\" pos=\"0,100,400,400\"/>"
+            "</Container></Window>");
+  HWND frame = Start();
+  ASSERT_NE(nullptr, frame);
+  auto size = [&] {
+    const RECT rc = WindowRect(frame);
+    return std::make_pair(rc.right - rc.left, rc.bottom - rc.top);
+  };
+  EXPECT_EQ(std::make_pair(800L, 600L), size());
+  const RECT before = WindowRect(frame);
+
+  ClickAt(frame, 100, 20);  // btn_rotate
+  Sleep(400);
+  EXPECT_EQ(std::make_pair(658L, 742L), size());
+  ClickAt(frame, 100, 20);
+  Sleep(400);
+  EXPECT_EQ(std::make_pair(800L, 600L), size());
+
+  // Widening keeps the top-left corner; narrowing gives the width back.
+  const RECT centred = WindowRect(frame);
+  ClickAt(frame, 20, 20);  // btn_extend
+  Sleep(400);
+  EXPECT_EQ(std::make_pair(900L, 600L), size());
+  EXPECT_EQ(centred.left, WindowRect(frame).left);
+  ClickAt(frame, 60, 20);  // btn_retract, shown by the widening
+  Sleep(400);
+  EXPECT_EQ(std::make_pair(800L, 600L), size());
+  (void)before;
+}
+
+TEST_F(FrameWindows, QrFrameOnHover) {
+  WriteSkin("QrFrame.xml", "<Window size=\"176,206\" bkcolor=\"#FF2F8CEB\"><Control/></Window>");
+  struct Case {
+    const char* name;
+    const char* phone;
+    bool shows;
+  } cases[] = {
+      {"qrcode", "qrcode", true},
+      {"capitals are an address", "QRCODE", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Only btn_byphone has a target, so it sits right after the spacer:
+    // 450 + 4 * 109 = 886 pixels from the left, rows 40 to 60.
+    WriteSkin("GameFrame.xml",
+              MainSkin("", "  <Default name=\"button_byphone\" value=\"" + std::string(c.phone) + "\"/>\n"));
+    HWND frame = Start();
+    ASSERT_NE(nullptr, frame);
+    const RECT window = WindowRect(frame);
+    SetCursorPos(window.left + 900, window.top + 50);
+    PostMessageW(frame, WM_MOUSEMOVE, 0, MAKELPARAM(900, 50));
+    Sleep(500);
+    HWND qr = WaitWindow(L"QrFrame", c.shows ? 5000 : 300);
+    EXPECT_EQ(c.shows, qr != nullptr);
+    if (qr) {
+      const RECT at = WindowRect(qr);
+      EXPECT_EQ(window.left + 886 - 175, at.left);
+      EXPECT_EQ(window.top + 60 + 20, at.top);
+      SetCursorPos(window.left + 300, window.top + 300);
+      PostMessageW(frame, WM_MOUSEMOVE, 0, MAKELPARAM(300, 300));
+      Sleep(400);
+      EXPECT_FALSE(IsWindowVisible(qr));
+    }
+    EndProcess();
+  }
+}
+
+// The page's requests as the browser control posts them to the main window
+// (here without a text: a BSTR cannot cross processes, and a null one is an
+// empty address).
+constexpr UINT kOpenAdUrl = 5025, kShowUrl = 5036, kCloseMain = 5037, kReturnGame = 5038;
+
+TEST_F(FrameWindows, CloseDialogsFromThePage) {
+  WriteSkin("CloseQRcode.xml",
+            "<Window size=\"275,320\" bkcolor=\"#FFFFFFFF\"><Container>"
+            "<Button name=\"closebtn\" float=\"true\" pos=\"0,0,40,40\" bkcolor=\"#FFFF0000\"/>"
+            "<Cef name=\"Cef_Close\" float=\"true\" pos=\"0,40,275,320\"/></Container></Window>");
+  HWND frame = Start();
+  ASSERT_NE(nullptr, frame);
+
+  // One dialog: "web2vc_returnGame" closes it, and so does its closebtn.
+  PostMessageW(frame, kShowUrl, 0, 0);
+  HWND single = WaitWindow(L"CloseQRcode", 5000);
+  ASSERT_NE(nullptr, single);
+  PostMessageW(single, kReturnGame, 0, 0);
+  EXPECT_TRUE(Gone(single));
+  PostMessageW(frame, kShowUrl, 0, 0);
+  single = WaitWindow(L"CloseQRcode", 5000);
+  ASSERT_NE(nullptr, single);
+  ClickAt(single, 20, 20);
+  EXPECT_TRUE(Gone(single));
+
+  // Two requests in a row: two dialogs, one on top of the other.
+  PostMessageW(frame, kShowUrl, 0, 0);
+  PostMessageW(frame, kShowUrl, 0, 0);
+  for (int i = 0; i < 100 && VisibleCount(WindowsOf(pid_, L"CloseQRcode")) < 2; ++i) Sleep(50);
+  std::vector<HWND> dialogs = WindowsOf(pid_, L"CloseQRcode");
+  ASSERT_EQ(2u, VisibleCount(dialogs));
+  wchar_t title[32] = {};
+  GetWindowTextW(dialogs[0], title, 32);
+  EXPECT_STREQ(L"\u5173\u95ed\u7a97\u53e3", title);  // 关闭窗口
+  const RECT rc = WindowRect(dialogs[0]);
+  EXPECT_EQ(275, rc.right - rc.left);
+  EXPECT_EQ(320, rc.bottom - rc.top);
+
+  // "web2vc_returnGame" closes one dialog; its closebtn closes the other.
+  PostMessageW(dialogs[0], kReturnGame, 0, 0);
+  EXPECT_TRUE(Gone(dialogs[0]));
+  ASSERT_TRUE(IsWindow(dialogs[1]));
+  ClickAt(dialogs[1], 20, 20);
+  EXPECT_TRUE(Gone(dialogs[1]));
+  EXPECT_TRUE(Running());
+
+  // A hundred requests at once: the dialogs stop nesting at a depth the
+  // stack bears, and the frame still closes from the page.
+  for (int i = 0; i < 100; ++i) PostMessageW(frame, kShowUrl, 0, 0);
+  Sleep(3000);
+  dialogs = WindowsOf(pid_, L"CloseQRcode");
+  EXPECT_EQ(8u, VisibleCount(dialogs));
+  ASSERT_TRUE(Running());
+  ASSERT_FALSE(dialogs.empty());
+  // "web2vc_Close" from a close page closes the main window through it.
+  PostMessageW(dialogs[0], kCloseMain, 0, 0);
+  EXPECT_TRUE(Ends(20000));
+}
+
+TEST_F(FrameWindows, AdvertRequestWithoutAddressOnlyAsks) {
+  HWND frame = Start();
+  ASSERT_NE(nullptr, frame);
+  PostMessageW(frame, kOpenAdUrl, 0, 0);
+  HWND box = WaitWindow(L"MsgBox", 10000);
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ(frame, GetWindow(box, GW_OWNER));
+  EXPECT_TRUE(WindowsOf(pid_, L"AdvertX").empty());
+  ClickAt(box, 150, 50);  // Cancel
+  EXPECT_FALSE(Ends(800));
+
+  PostMessageW(frame, kOpenAdUrl, 0, 0);
+  box = WaitWindow(L"MsgBox", 10000);
+  ASSERT_NE(nullptr, box);
+  ClickAt(box, 50, 50);  // OK
+  EXPECT_TRUE(Ends(20000));
+}
+
+TEST_F(FrameWindows, CloseMainMessageCloses) {
+  HWND frame = Start();
+  ASSERT_NE(nullptr, frame);
+  PostMessageW(frame, kCloseMain, 0, 0);
+  EXPECT_TRUE(Ends(20000));
+}
+
 }  // namespace

@@ -109,6 +109,8 @@ CafeFollowUp AfterCafeTest(bool inCafe) {
 
 bool BoxAccepted(int result) { return result == 1; }
 
+bool MayOpenCloseDialog(int openDialogs) { return openDialogs < kMaxOpenCloseDialogs; }
+
 const wchar_t* MenuClickLogLine(const std::wstring& itemName) {
   if (EqualsIgnoringCase(itemName, L"remove_icon")) return L"CMainWnd on menu clicked : remove_icon";
   if (EqualsIgnoringCase(itemName, L"game_path")) return L"CMainWnd on menu clicked : game_path";

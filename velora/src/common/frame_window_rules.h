@@ -126,6 +126,13 @@ CafeFollowUp AfterCafeTest(bool inCafe);
 // The box's answer: only 1 (btn_ok) closes.
 bool BoxAccepted(int result);
 
+// Close dialogs open on top of each other, one per WM_SHOW_URL, each in a
+// nested modal loop on the main thread. A page that asks many times at once
+// would nest those loops until the stack runs out; past this many open
+// dialogs a request only replaces the close address.
+constexpr int kMaxOpenCloseDialogs = 8;
+bool MayOpenCloseDialog(int openDialogs);
+
 // ---- The menu-click record ---------------------------------------------
 
 // The log line for a menu item name ("remove_icon", "game_path", ignoring

@@ -389,14 +389,23 @@ LRESULT CMainWnd::OnMouseMove(UINT, WPARAM, LPARAM lParam, BOOL& bHandled) {
 
 void CMainWnd::ShowCloseDialog(const std::wstring& address) {
   close_address_ = address;
+  if (!MayOpenCloseDialog(open_close_dialogs_)) {
+    LogAt(__FILE__, __LINE__, "CMainWnd::ShowCloseDialog")(kLogDebug, L"CMainWnd::ShowCloseDialog %d open, url=%ls",
+                                                         open_close_dialogs_, address.c_str());
+    return;
+  }
   CCloseDlg* dialog = new CCloseDlg(this);
   if (!dialog->Create(m_hWnd, L"关闭窗口", WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, 275, 320)) {
     delete dialog;
     return;
   }
   dialog->CenterWindow();
-  // The dialog deletes itself once its window is gone.
+  // The dialog deletes itself once its window is gone. The main window
+  // object outlives this call: its own deletion waits until its handlers
+  // have returned.
+  ++open_close_dialogs_;
   dialog->ShowModal();
+  --open_close_dialogs_;
 }
 
 void CMainWnd::ShowGameView() {

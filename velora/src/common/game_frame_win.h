@@ -102,4 +102,5 @@ class CMainWnd : public DuiLib::WindowImplBase {
   std::wstring close_address_;
   bool page_close_code_ = false;
   bool vertical_ = false;
+  int open_close_dialogs_ = 0;  // close dialogs now nested on the stack
 };
