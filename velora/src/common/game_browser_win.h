@@ -7,15 +7,8 @@
 
 #include "UILib.h"
 
-// Custom window messages of the frame windows. A text travels in wParam as
-// a BSTR that the receiver frees.
-constexpr UINT kMenuClickMessage = 1145;             // menu-item record, or null
-constexpr UINT kOpenAdUrlMessage = WM_USER + 4001;   // 5025, BSTR address
-constexpr UINT kPopupUrlMessage = WM_USER + 4002;    // 5026, BSTR address
-constexpr UINT kGameViewMessage = WM_USER + 4003;    // 5027, BSTR (unused)
-constexpr UINT kShowUrlMessage = WM_USER + 4012;     // 5036, BSTR address
-constexpr UINT kCloseMainMessage = WM_USER + 4013;   // 5037
-constexpr UINT kReturnGameMessage = WM_USER + 4014;  // 5038
+// The custom window messages (kOpenAdUrlMessage, ...).
+#include "cef3/common/frame_messages.h"
 
 // A windowed browser control bound to `manager`; `url` is loaded when it is
 // not empty, else the control shows its default page.
