@@ -1,5 +1,6 @@
 #include "cef3/control/cef_base.h"
 
+#include "cef3/browser/main_message_loop.h"
 #include "frame_log.h"
 #include "include/base/cef_bind.h"
 #include "include/cef_request_context.h"
@@ -25,6 +26,11 @@ CefRefPtr<CefBrowser> BrowserSlot::Take() {
   return b;
 }
 
+CCefBaseUI* BrowserSlot::OwnerOnMainThread() {
+  std::lock_guard<std::mutex> g(lock_);
+  return alive_ ? owner_ : nullptr;
+}
+
 void BrowserSlot::Kill() {
   std::lock_guard<std::mutex> g(lock_);
   alive_ = false;
@@ -38,6 +44,7 @@ CCefBaseUI::CCefBaseUI(DuiLib::CPaintManagerUI* manager, CefRefPtr<CefClient> cl
       m_hParentWnd(manager ? manager->GetPaintWindow() : nullptr) {
   LogAt(__FILE__, __LINE__, "CCefBaseUI::CCefBaseUI")(kLogInfo, L"CCefBaseUI() this=0x%X, ClientHandler=0x%X hParentWnd=0x%X",
                                                     LogPtr(this), LogPtr(m_client.get()), LogPtr(m_hParentWnd));
+  m_slot->SetOwner(this);
 }
 
 CCefBaseUI::~CCefBaseUI() {
@@ -82,15 +89,23 @@ void CCefBaseUI::DoInit() {
   CreateBrowserSync(m_slot, nullptr, m_hParentWnd, GetPos(), m_strUrl, false, false);
 }
 
+void CCefBaseUI::PlaceBrowserWindow() {
+  if (!IsVisible()) return;
+  HWND hwnd = GetBrowserWindow();
+  if (!hwnd) return;
+  const RECT& rc = GetPos();
+  ::MoveWindow(hwnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+  if (!::IsWindowVisible(hwnd)) ::ShowWindow(hwnd, IsVisible() ? 1 : 0);
+}
+
 void CCefBaseUI::DoPaint(HDC hDC, const RECT& rcPaint) {
-  if (IsVisible()) {
-    if (HWND hwnd = GetBrowserWindow()) {
-      const RECT& rc = GetPos();
-      ::MoveWindow(hwnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
-      if (!::IsWindowVisible(hwnd)) ::ShowWindow(hwnd, IsVisible() ? 1 : 0);
-    }
-  }
+  PlaceBrowserWindow();
   CControlUI::DoPaint(hDC, rcPaint);
+}
+
+void CCefBaseUI::SetPos(RECT rc, bool bNeedInvalidate) {
+  CControlUI::SetPos(rc, bNeedInvalidate);
+  PlaceBrowserWindow();
 }
 
 void CCefBaseUI::SetVisible(bool visible) {
@@ -146,6 +161,14 @@ void CCefBaseUI::CreateBrowserSync(CefRefPtr<BrowserSlot> slot, CefRefPtr<CefCli
                                                              browser->GetIdentifier());
     browser->GetHost()->CloseBrowser(true);
     return;
+  }
+  if (browser && !windowless) {
+    if (CMainMessageLoopWin* loop = CMainMessageLoopWin::GetMainMessageLoop())
+      loop->PostTask(CefCreateClosureTask(base::BindOnce(
+          [](CefRefPtr<BrowserSlot> slot) {
+            if (CCefBaseUI* owner = slot->OwnerOnMainThread()) owner->PlaceBrowserWindow();
+          },
+          slot)));
   }
   // Only marks the parent's update region (no message is sent from here):
   // its own thread repaints, and DoPaint places the browser's window.

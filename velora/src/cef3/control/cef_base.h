@@ -8,6 +8,10 @@
 // counted holder shared by the control and the pending creation task:
 //  - the task stores the finished browser under the slot's lock, so the
 //    main thread sees the slot empty or holding the complete reference;
+//  - once stored, a task on the main loop places the browser's window (the
+//    control was laid out before the browser existed, and a child window
+//    that already covers the host keeps the host's repaint from reaching
+//    DoPaint);
 //  - the control's destructor marks the slot dead; a creation that finishes
 //    after that closes the browser it made instead of storing it, and never
 //    touches the destroyed control.
@@ -29,6 +33,10 @@ class BrowserSlot : public CefBaseRefCounted {
   // Stores `browser` while the owner lives; false (nothing stored) after
   // Kill.
   bool Store(CefRefPtr<CefBrowser> browser);
+  // The control, for main-thread tasks only: Kill runs on the main thread,
+  // so a task there that finds the slot alive finds the control alive.
+  void SetOwner(class CCefBaseUI* owner) { owner_ = owner; }
+  CCefBaseUI* OwnerOnMainThread();
   // Empties the slot and returns what it held.
   CefRefPtr<CefBrowser> Take();
   // The owner has gone: later Stores are refused.
@@ -38,6 +46,7 @@ class BrowserSlot : public CefBaseRefCounted {
   std::mutex lock_;
   CefRefPtr<CefBrowser> browser_;
   bool alive_ = true;
+  CCefBaseUI* owner_ = nullptr;
   IMPLEMENT_REFCOUNTING(BrowserSlot);
   DISALLOW_COPY_AND_ASSIGN(BrowserSlot);
 };
@@ -68,6 +77,11 @@ class CCefBaseUI : public DuiLib::CControlUI, public DuiLib::IMessageFilterUI {
   void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
   void DoPaint(HDC hDC, const RECT& rcPaint) override;
   virtual void CloseBrowser(bool force);
+  void SetPos(RECT rc, bool bNeedInvalidate = true) override;
+
+  // Main thread: puts the browser's child window over the control's
+  // rectangle and shows it when the control is visible.
+  void PlaceBrowserWindow();
 
   LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
 

@@ -1,0 +1,503 @@
+// The browser controls in skinned windows over the real engine: a test
+// window hosts them from a small skin and records the window messages that
+// their clients post. The program is its own renderer sub-process, running
+// the frame's ClientAppRender, so the bridge under test is the real one.
+#include <gtest/gtest.h>
+
+#include "win_include.h"
+
+#include <oleauto.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "UILib.h"
+#include "cef3/browser/main_message_loop.h"
+#include "cef3/common/frame_messages.h"
+#include "cef3/control/cef_common.h"
+#include "cef3/control/cef_container.h"
+#include "cef3/renderer/client_renderer_app.h"
+#include "include/cef_app.h"
+#include "include/wrapper/cef_closure_task.h"
+#include "include/base/cef_bind.h"
+
+namespace {
+
+std::wstring g_pages;  // file:// address of pages/, with a slash
+
+void Pump(int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  do {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::Sleep(5);
+  } while (std::chrono::steady_clock::now() < end);
+}
+
+bool WaitFor(const std::function<bool()>& pred, int ms = 20000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    Pump(10);
+  }
+  return true;
+}
+
+struct Posted {
+  UINT message;
+  WPARAM wParam;  // 0 for a text message (the BSTR is freed on receipt)
+  std::wstring text;
+  bool hasText;
+};
+
+// A frame window for the tests: builds its skin, makes the "Cef" controls
+// (or what makeControl returns) and records the frame messages it gets.
+class HostWindow : public DuiLib::WindowImplBase, public ICefUIContainer {
+ public:
+  explicit HostWindow(std::wstring skin) : skin_(std::move(skin)) {}
+
+  HWND Open() {
+    if (!Create(nullptr, L"controls", WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, 0)) return nullptr;
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(true, true);
+    ::UpdateWindow(m_hWnd);
+    return m_hWnd;
+  }
+  template <typename T = CCefCommonUI>
+  T* Control(const wchar_t* name) {
+    return dynamic_cast<T*>(m_PaintManager.FindControl(name));
+  }
+  std::vector<Posted> posted;
+  std::function<DuiLib::CControlUI*(LPCTSTR, DuiLib::CPaintManagerUI*)> makeControl;
+
+  // Waits for a message; its entry or null.
+  const Posted* WaitMessage(UINT message, size_t from = 0, int ms = 20000) {
+    const Posted* found = nullptr;
+    WaitFor([&] {
+      for (size_t i = from; i < posted.size(); ++i)
+        if (posted[i].message == message) return (found = &posted[i]) != nullptr;
+      return false;
+    }, ms);
+    return found;
+  }
+  const Posted* WaitText(const std::wstring& prefix, int ms = 20000) {
+    const Posted* found = nullptr;
+    WaitFor([&] {
+      for (const Posted& p : posted)
+        if (p.hasText && p.text.compare(0, prefix.size(), prefix) == 0) return (found = &p) != nullptr;
+      return false;
+    }, ms);
+    return found;
+  }
+
+  void OpenNewPopupWnd(const std::wstring&, int) override {}
+  void HandleJSCall(const std::wstring&, CefRefPtr<CefListValue>, int) override {}
+  void ContainerHook(int, int) override {}
+
+ protected:
+  LPCTSTR GetWindowClassName() const override { return L"VeloraControlsTestHost"; }
+  DuiLib::CDuiString GetSkinFile() override { return DuiLib::CDuiString(skin_.c_str()); }
+  DuiLib::CControlUI* CreateControl(LPCTSTR pstrClass) override {
+    if (makeControl) return makeControl(pstrClass, &m_PaintManager);
+    return CreateCefControl(pstrClass, &m_PaintManager);
+  }
+  LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override {
+    switch (uMsg) {
+      case kOpenAdUrlMessage:
+      case kPopupUrlMessage:
+      case kShowUrlMessage: {
+        BSTR text = reinterpret_cast<BSTR>(wParam);
+        posted.push_back({uMsg, 0, text ? std::wstring(text, ::SysStringLen(text)) : std::wstring(), true});
+        ::SysFreeString(text);
+        bHandled = TRUE;
+        return 0;
+      }
+      case kCloseMainMessage:
+      case kReturnGameMessage:
+        posted.push_back({uMsg, wParam, L"", false});
+        bHandled = TRUE;
+        return 0;
+      case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE || (wParam & 0xFFF0) == SC_MINIMIZE) {
+          posted.push_back({uMsg, wParam & 0xFFF0, L"", false});
+          bHandled = TRUE;
+          return 0;
+        }
+        break;
+    }
+    bHandled = FALSE;
+    return 0;
+  }
+
+ private:
+  std::wstring skin_;
+};
+
+// One browser control filling a 400x300 window.
+std::wstring OneControl(const std::wstring& attrs) {
+  return L"<Window size=\"400,300\"><Cef name=\"web\" " + attrs + L"/></Window>";
+}
+
+struct Host {
+  std::unique_ptr<HostWindow> window;
+  explicit Host(const std::wstring& skin, std::function<DuiLib::CControlUI*(LPCTSTR, DuiLib::CPaintManagerUI*)> make = nullptr)
+      : window(new HostWindow(skin)) {
+    window->makeControl = std::move(make);
+    EXPECT_TRUE(window->Open());
+  }
+  ~Host() {
+    if (window->GetHWND()) ::DestroyWindow(window->GetHWND());
+    window.reset();
+    Pump(100);  // the engine closes the browsers
+  }
+  CCefCommonUI* web() { return window->Control(L"web"); }
+  // Waits for the browser and its first page.
+  bool Loaded(const std::wstring& url) {
+    return WaitFor([&] {
+      CefRefPtr<CefFrame> f = web() ? web()->GetMainFrame() : nullptr;
+      return f && f->GetURL().ToWString() == url && !web()->GetBrowser()->IsLoading();
+    });
+  }
+};
+
+// --- the base control ---------------------------------------------------------------
+
+TEST(BaseControl, DefaultPageAndHomepage) {
+  Host h(OneControl(L""));
+  ASSERT_TRUE(h.web());
+  EXPECT_STREQ(h.web()->GetClass(), L"CefOsRenderUI");
+  EXPECT_EQ(h.web()->GetURL().ToWString(), L"about:blank");
+  ASSERT_TRUE(h.Loaded(L"about:blank"));
+  // Set after the browser exists: loaded at once.
+  const std::wstring blue = g_pages + L"blue.html";
+  h.web()->SetAttribute(L"homepage", blue.c_str());
+  EXPECT_TRUE(h.Loaded(blue));
+  // Another case of the name is the base class's (unknown) attribute.
+  h.web()->SetAttribute(L"HomePage", (g_pages + L"bridge.html").c_str());
+  Pump(300);
+  EXPECT_EQ(h.web()->GetURL().ToWString(), blue);
+  EXPECT_EQ(h.web()->GetMainFrame()->GetURL().ToWString(), blue);
+}
+
+TEST(BaseControl, HomepageFromTheSkinAndTheChildWindowFollowsVisibility) {
+  const std::wstring blue = g_pages + L"blue.html";
+  Host h(OneControl(L"homepage=\"" + blue + L"\""));
+  ASSERT_TRUE(h.Loaded(blue));
+  ASSERT_TRUE(WaitFor([&] { return h.web()->GetBrowserWindow() != nullptr; }));
+  HWND child = h.web()->GetBrowserWindow();
+  EXPECT_EQ(::GetParent(child), h.window->GetHWND());
+  // Placed over the control's rectangle once it exists.
+  Pump(200);
+  RECT rc;
+  ::GetWindowRect(child, &rc);
+  ::MapWindowPoints(nullptr, h.window->GetHWND(), reinterpret_cast<POINT*>(&rc), 2);
+  const RECT& pos = h.web()->GetPos();
+  EXPECT_EQ(rc.left, pos.left);
+  EXPECT_EQ(rc.top, pos.top);
+  EXPECT_EQ(rc.right, pos.right);
+  EXPECT_EQ(rc.bottom, pos.bottom);
+  EXPECT_TRUE(::IsWindowVisible(child));
+  h.web()->SetVisible(false);
+  EXPECT_FALSE(::IsWindowVisible(child));
+  h.web()->SetVisible(true);
+  EXPECT_TRUE(::IsWindowVisible(child));
+  h.web()->SetInternVisible(false);
+  EXPECT_FALSE(::IsWindowVisible(child));
+  h.web()->SetInternVisible(true);
+  EXPECT_TRUE(::IsWindowVisible(child));
+}
+
+TEST(BaseControl, DestroyingAControlWhoseCreationIsPending) {
+  // The window and its control go before the engine's UI thread has made
+  // the browser; the late creation must leave the freed control alone.
+  for (int i = 0; i < 3; ++i) {
+    auto w = std::make_unique<HostWindow>(OneControl(L"homepage=\"" + g_pages + L"blue.html\""));
+    ASSERT_TRUE(w->Open());
+    ::DestroyWindow(w->GetHWND());
+    w.reset();
+  }
+  Pump(2000);
+  // The engine still serves new controls.
+  Host h(OneControl(L""));
+  EXPECT_TRUE(h.Loaded(L"about:blank"));
+}
+
+// --- the bridge and the renderer messages --------------------------------------------
+
+// Records every process message's arguments before the control's own
+// handling.
+struct Recorded {
+  std::string name;
+  CefRefPtr<CefListValue> args;
+};
+class RecordingClient : public CCefCommonUI::ClientHandlerCommon {
+ public:
+  RecordingClient() : ClientHandlerCommon(nullptr) {}
+  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefProcessId source,
+                                CefRefPtr<CefProcessMessage> message) override {
+    {
+      std::lock_guard<std::mutex> g(lock);
+      seen.push_back({message->GetName().ToString(), message->GetArgumentList()->Copy()});
+    }
+    return ClientHandlerCommon::OnProcessMessageReceived(browser, frame, source, message);
+  }
+  std::vector<Recorded> Seen() {
+    std::lock_guard<std::mutex> g(lock);
+    return seen;
+  }
+  std::mutex lock;
+  std::vector<Recorded> seen;
+};
+
+// Error lines "unknown Object" in the program's log folder.
+int UnknownObjectLines() {
+  wchar_t exe[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring dir(exe);
+  dir.resize(dir.find_last_of(L'\\') + 1);
+  dir += L"Log\\";
+  int count = 0;
+  WIN32_FIND_DATAW fd;
+  HANDLE find = ::FindFirstFileW((dir + L"*.log").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  do {
+    HANDLE f = ::CreateFileW((dir + fd.cFileName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) continue;
+    std::string text;
+    char buf[65536];
+    DWORD got = 0;
+    while (::ReadFile(f, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
+    ::CloseHandle(f);
+    for (size_t at = text.find("ClientV8Handler.Execute unknown Object"); at != std::string::npos;
+         at = text.find("ClientV8Handler.Execute unknown Object", at + 1))
+      ++count;
+  } while (::FindNextFileW(find, &fd));
+  ::FindClose(find);
+  return count;
+}
+
+class Bridge : public testing::Test {
+ protected:
+  void SetUp() override {
+    client_ = new RecordingClient();
+    const std::wstring page = g_pages + L"bridge.html";
+    host_ = std::make_unique<Host>(OneControl(L"homepage=\"" + page + L"\""), [this](LPCTSTR cls, DuiLib::CPaintManagerUI* manager) -> DuiLib::CControlUI* {
+      if (_wcsicmp(cls, L"Cef") != 0) return nullptr;
+      return new CCefCommonUI(manager, client_);
+    });
+    ASSERT_TRUE(host_->Loaded(page));
+    // The page's first inline script calls openAdUrl; later counts start
+    // after it.
+    ASSERT_TRUE(WaitFor([&] { return !client_->Seen().empty(); }));
+    ASSERT_TRUE(host_->window->WaitText(L"first-inline:"));
+  }
+  void TearDown() override { host_.reset(); }
+  // Runs script in the page and waits for the n-th message after it.
+  std::vector<Recorded> Run(const std::string& script, size_t messages) {
+    const size_t before = client_->Seen().size();
+    host_->web()->ExecuteScript(script);
+    WaitFor([&] { return client_->Seen().size() >= before + messages; }, 10000);
+    Pump(100);
+    std::vector<Recorded> all = client_->Seen();
+    return std::vector<Recorded>(all.begin() + std::min(before, all.size()), all.end());
+  }
+  CefRefPtr<RecordingClient> client_;
+  std::unique_ptr<Host> host_;
+};
+
+TEST_F(Bridge, TheFirstInlineScriptAlreadyHasTheFunctions) {
+  const Posted* p = host_->window->WaitText(L"first-inline:");
+  ASSERT_TRUE(p);
+  EXPECT_EQ(p->message, kOpenAdUrlMessage);
+  EXPECT_EQ(p->text, L"first-inline:function,function");
+}
+
+TEST_F(Bridge, GlobalAndExternalCloseSendTheSameMessage) {
+  const size_t before = host_->window->posted.size();
+  std::vector<Recorded> r = Run("close(); external.close();", 2);
+  ASSERT_EQ(r.size(), 2u);
+  for (const Recorded& m : r) {
+    EXPECT_EQ(m.name, "close");
+    EXPECT_EQ(m.args->GetSize(), 0u);
+  }
+  ASSERT_TRUE(WaitFor([&] { return host_->window->posted.size() >= before + 2; }));
+  for (size_t i = before; i < before + 2; ++i) {
+    EXPECT_EQ(host_->window->posted[i].message, static_cast<UINT>(WM_SYSCOMMAND));
+    EXPECT_EQ(host_->window->posted[i].wParam, static_cast<WPARAM>(SC_CLOSE));
+  }
+}
+
+TEST_F(Bridge, ArgumentsBecomeTextsIntegersBooleansOrEmptyEntries) {
+  const int errorsBefore = UnknownObjectLines();
+  std::vector<Recorded> r = Run("openAdUrl('x', 5, true, 1.5, null, {});", 1);
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].name, "openAdUrl");
+  CefRefPtr<CefListValue> a = r[0].args;
+  ASSERT_EQ(a->GetSize(), 6u);
+  EXPECT_EQ(a->GetType(0), VTYPE_STRING);
+  EXPECT_EQ(a->GetString(0).ToString(), "x");
+  EXPECT_EQ(a->GetType(1), VTYPE_INT);
+  EXPECT_EQ(a->GetInt(1), 5);
+  EXPECT_EQ(a->GetType(2), VTYPE_BOOL);
+  EXPECT_TRUE(a->GetBool(2));
+  for (size_t i = 3; i < 6; ++i) EXPECT_EQ(a->GetType(i), VTYPE_NULL) << i;
+  EXPECT_TRUE(host_->window->WaitText(L"x"));
+  // The renderer's log line is written by the time the message arrived.
+  EXPECT_TRUE(WaitFor([&] { return UnknownObjectLines() == errorsBefore + 1; }, 3000))
+      << UnknownObjectLines() - errorsBefore << " error lines";
+}
+
+TEST_F(Bridge, EveryFunctionReturnsUndefined) {
+  Run("var names = ['isChrome','closeLogin','startGame','web2vc_isWd','minimize','web2vc_returnGame'];"
+      "openAdUrl('returns:' + names.map(function (n) { return String(window[n]()); }).join(','));",
+      7);
+  const Posted* p = host_->window->WaitText(L"returns:");
+  ASSERT_TRUE(p);
+  EXPECT_EQ(p->text, L"returns:undefined,undefined,undefined,undefined,undefined,undefined");
+}
+
+// Each renderer message, by calling its bridge function: what the host
+// window receives, and nothing for the names without an effect.
+TEST_F(Bridge, RendererMessagesAsWindowMessages) {
+  struct Case {
+    const char* script;
+    UINT message;  // 0: none
+    WPARAM wParam;
+    const wchar_t* text;  // null: no text
+  } cases[] = {
+      {"close()", WM_SYSCOMMAND, SC_CLOSE, nullptr},
+      {"minimize()", WM_SYSCOMMAND, SC_MINIMIZE, nullptr},
+      {"openAdUrl('http://ad.example/')", kOpenAdUrlMessage, 0, L"http://ad.example/"},
+      {"openAdUrl()", kOpenAdUrlMessage, 0, L""},
+      {"openAdUrl(7)", kOpenAdUrlMessage, 0, L""},
+      {"web2vc_toShowUrl('http://close.example/页')", kShowUrlMessage, 0, L"http://close.example/页"},
+      {"web2vc_toShowUrl()", kCloseMainMessage, 0, nullptr},
+      {"web2vc_Close()", kCloseMainMessage, 0, nullptr},
+      {"web2vc_returnGame()", kReturnGameMessage, 0, nullptr},
+      {"isChrome()", 0, 0, nullptr},
+      {"closeLogin()", 0, 0, nullptr},
+      {"startGame('x')", 0, 0, nullptr},
+      {"web2vc_isWd()", 0, 0, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    host_->window->posted.clear();
+    std::vector<Recorded> r = Run(c.script, 1);
+    ASSERT_EQ(r.size(), 1u);
+    Pump(200);  // a posted message has arrived by now
+    if (!c.message) {
+      EXPECT_TRUE(host_->window->posted.empty());
+      continue;
+    }
+    ASSERT_EQ(host_->window->posted.size(), 1u);
+    const Posted& p = host_->window->posted[0];
+    EXPECT_EQ(p.message, c.message);
+    if (c.text) {
+      EXPECT_TRUE(p.hasText);
+      EXPECT_EQ(p.text, c.text);
+    } else {
+      EXPECT_EQ(p.wParam, c.wParam);
+    }
+  }
+}
+
+TEST(BridgeFrames, ACallFromAnIframeReachesTheSameHostWindow) {
+  const std::wstring page = g_pages + L"frames.html";
+  Host h(OneControl(L"homepage=\"" + page + L"\""));
+  const Posted* p = h.window->WaitText(L"from-iframe:");
+  ASSERT_TRUE(p);
+  EXPECT_EQ(p->message, kShowUrlMessage);
+  EXPECT_EQ(p->text, L"from-iframe:true");
+}
+
+// --- navigations ------------------------------------------------------------------
+
+TEST(Navigation, RefusedSchemeLeavesThePage) {
+  const std::wstring page = g_pages + L"bridge.html";
+  Host h(OneControl(L"homepage=\"" + page + L"\""));
+  ASSERT_TRUE(h.Loaded(page));
+  h.web()->ExecuteScript("location.href = 'tencent://message/?uin=1';");
+  Pump(1500);
+  EXPECT_EQ(h.web()->GetMainFrame()->GetURL().ToWString(), page);
+  // An ordinary address is allowed.
+  const std::wstring blue = g_pages + L"blue.html";
+  h.web()->ExecuteScript("location.href = '" + CefString(blue).ToString() + "';");
+  EXPECT_TRUE(h.Loaded(blue));
+}
+
+TEST(CreateCefControl, OnlyTheSkinsCefClasses) {
+  DuiLib::CPaintManagerUI manager;
+  for (const wchar_t* cls : {L"Cef", L"cef", L"CEF", L"CefCommonUI"}) {
+    SCOPED_TRACE(testing::Message() << cls);
+    std::unique_ptr<DuiLib::CControlUI> c(CreateCefControl(cls, &manager));
+    ASSERT_TRUE(c);
+    EXPECT_TRUE(dynamic_cast<CCefCommonUI*>(c.get()));
+  }
+  for (const wchar_t* cls : {L"Button", L"Cefx", L"", L"CefOsRenderUI"}) {
+    SCOPED_TRACE(testing::Message() << cls);
+    EXPECT_EQ(CreateCefControl(cls, &manager), nullptr);
+  }
+  EXPECT_EQ(CreateCefControl(nullptr, &manager), nullptr);
+}
+
+TEST(OsRenderAttributes, OnlyExactTrueSetsTheFlags) {
+  DuiLib::CPaintManagerUI manager;
+  CCefCommonUI c(&manager, nullptr);
+  EXPECT_FALSE(c.IsOffscreen());
+  c.SetAttribute(L"offscreen", L"TRUE");
+  c.SetAttribute(L"transparent", L"True");
+  EXPECT_FALSE(c.IsOffscreen());
+  EXPECT_FALSE(c.IsTransparent());
+  c.SetAttribute(L"Offscreen", L"true");
+  EXPECT_FALSE(c.IsOffscreen());
+  c.SetAttribute(L"offscreen", L"true");
+  c.SetAttribute(L"transparent", L"true");
+  EXPECT_TRUE(c.IsOffscreen());
+  EXPECT_TRUE(c.IsTransparent());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CefMainArgs args(::GetModuleHandleW(nullptr));
+  const int code = CefExecuteProcess(args, new ClientAppRender(), nullptr);
+  if (code >= 0) return code;
+  g_pages = VELORA_TEST_PAGES;
+  testing::InitGoogleTest(&argc, argv);
+  if (testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+
+  DuiLib::CPaintManagerUI::SetInstance(::GetModuleHandleW(nullptr));
+  CMainMessageLoopWin loop;
+  wchar_t exe[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring dir(exe);
+  dir.resize(dir.find_last_of(L'\\') + 1);
+  CefSettings settings;
+  settings.multi_threaded_message_loop = 1;
+  // This program's engine accepts windowless browsers, for the off-screen
+  // controls.
+  settings.windowless_rendering_enabled = 1;
+  CefString(&settings.cache_path) = dir + L"controls-cache";
+  CefString(&settings.log_file) = dir + L"controls-engine.log";
+  CefString(&settings.locale) = "zh-CN";
+  if (!CefInitialize(args, settings, nullptr, nullptr)) return 2;
+  // The tests run inside the main loop, so its tasks (off-screen repaints)
+  // run while they pump.
+  int result = 1;
+  loop.PostTask(CefCreateClosureTask(base::BindOnce(
+      [](int* out) {
+        *out = RUN_ALL_TESTS();
+        ::PostQuitMessage(0);
+      },
+      &result)));
+  loop.Run();
+  CefShutdown();
+  return result;
+}
