@@ -9,6 +9,8 @@
 #include <oleauto.h>
 
 #include <chrono>
+#include <cstring>
+#include <mutex>
 #include <functional>
 #include <memory>
 #include <string>
@@ -461,6 +463,145 @@ TEST(OsRenderAttributes, OnlyExactTrueSetsTheFlags) {
   c.SetAttribute(L"transparent", L"true");
   EXPECT_TRUE(c.IsOffscreen());
   EXPECT_TRUE(c.IsTransparent());
+}
+
+
+// --- the off-screen frames --------------------------------------------------------
+
+using RenderClient = CCefOsRender::ClientHandlerRender;
+
+// A frame of w x h pixels whose every byte depends on its place and `seed`.
+std::vector<unsigned char> Frame(int w, int h, int seed) {
+  std::vector<unsigned char> f(size_t(w) * h * 4);
+  for (size_t i = 0; i < f.size(); ++i) f[i] = static_cast<unsigned char>(i * 13 + seed);
+  return f;
+}
+
+// Runs OnPaint on the engine's UI thread, as the engine does, and waits.
+void PaintOnUiThread(CefRefPtr<RenderClient> client, const std::vector<unsigned char>& frame, int w, int h,
+                     std::vector<CefRect> rects) {
+  bool done = false;
+  CefPostTask(TID_UI, base::BindOnce(
+                          [](CefRefPtr<RenderClient> c, const std::vector<unsigned char>* f, int w, int h,
+                             std::vector<CefRect> r, bool* done) {
+                            c->OnPaint(nullptr, PET_VIEW, r, f->data(), w, h);
+                            *done = true;
+                          },
+                          client, &frame, w, h, rects, &done));
+  EXPECT_TRUE(WaitFor([&] { return done; }, 5000));
+}
+
+// An off-screen control that is never initialised (so no engine browser
+// draws into it), over a real host window.
+class OffscreenFrames : public testing::Test {
+ protected:
+  void SetUp() override {
+    host_ = std::make_unique<Host>(L"<Window size=\"200,100\"><Control name=\"x\"/></Window>");
+    control_ = std::make_unique<CCefCommonUI>(&host_->window->GetPaintManager(), nullptr);
+    control_->SetAttribute(L"offscreen", L"true");
+    client_ = dynamic_cast<RenderClient*>(control_->GetClient().get());
+    ASSERT_TRUE(client_);
+  }
+  void TearDown() override {
+    control_.reset();
+    client_ = nullptr;
+    host_.reset();
+  }
+  std::vector<unsigned char> Kept(int* w, int* h) { return client_->KeptPixels(w, h); }
+  std::unique_ptr<Host> host_;
+  std::unique_ptr<CCefCommonUI> control_;
+  CefRefPtr<RenderClient> client_;
+};
+
+TEST_F(OffscreenFrames, ADirtyRectangleChangesExactlyItsPixels) {
+  const std::vector<unsigned char> first = Frame(40, 30, 1), second = Frame(40, 30, 99);
+  PaintOnUiThread(client_, first, 40, 30, {CefRect(0, 0, 40, 30)});
+  EXPECT_TRUE(client_->HasPageDC());
+  EXPECT_FALSE(client_->HasPageImage());
+  int w = 0, h = 0;
+  ASSERT_EQ(Kept(&w, &h), first);
+  PaintOnUiThread(client_, second, 40, 30, {CefRect(5, 7, 10, 10)});
+  const std::vector<unsigned char> kept = Kept(&w, &h);
+  ASSERT_EQ(kept.size(), first.size());
+  int changed = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const size_t at = (size_t(y) * 40 + x) * 4;
+      const bool inside = x >= 5 && x < 15 && y >= 7 && y < 17;
+      const std::vector<unsigned char>& want = inside ? second : first;
+      if (std::memcmp(&kept[at], &want[at], 4) != 0) ADD_FAILURE() << "pixel " << x << "," << y;
+      changed += inside;
+    }
+  EXPECT_EQ(changed, 100);
+
+  // Drawn with one BitBlt at the control's corner.
+  HDC screen = ::GetDC(nullptr);
+  HDC mem = ::CreateCompatibleDC(screen);
+  HBITMAP bmp = ::CreateCompatibleBitmap(screen, 40, 30);
+  ::ReleaseDC(nullptr, screen);
+  HGDIOBJ old = ::SelectObject(mem, bmp);
+  client_->PaintView(mem);
+  for (POINT p : {POINT{6, 8}, POINT{0, 0}, POINT{39, 29}}) {
+    const size_t at = (size_t(p.y) * 40 + p.x) * 4;
+    EXPECT_EQ(::GetPixel(mem, p.x, p.y), RGB(kept[at + 2], kept[at + 1], kept[at])) << p.x << "," << p.y;
+  }
+  ::SelectObject(mem, old);
+  ::DeleteObject(bmp);
+  ::DeleteDC(mem);
+}
+
+TEST_F(OffscreenFrames, ANewSizeRebuildsFromTheWholeBuffer) {
+  PaintOnUiThread(client_, Frame(40, 30, 1), 40, 30, {CefRect(0, 0, 40, 30)});
+  const std::vector<unsigned char> bigger = Frame(48, 30, 7);
+  PaintOnUiThread(client_, bigger, 48, 30, {CefRect(0, 0, 1, 1)});
+  int w = 0, h = 0;
+  EXPECT_EQ(Kept(&w, &h), bigger);
+  EXPECT_EQ(w, 48);
+  EXPECT_EQ(h, 30);
+}
+
+TEST_F(OffscreenFrames, DirtyRectanglesPastTheFrameAreClipped) {
+  const std::vector<unsigned char> first = Frame(40, 30, 1), second = Frame(40, 30, 50);
+  PaintOnUiThread(client_, first, 40, 30, {CefRect(0, 0, 40, 30)});
+  PaintOnUiThread(client_, second, 40, 30, {CefRect(35, 25, 100, 100), CefRect(-5, -5, 6, 6)});
+  int w = 0, h = 0;
+  const std::vector<unsigned char> kept = Kept(&w, &h);
+  ASSERT_EQ(kept.size(), first.size());
+  EXPECT_EQ(std::memcmp(&kept[(29 * 40 + 39) * 4], &second[(29 * 40 + 39) * 4], 4), 0);
+  EXPECT_EQ(std::memcmp(&kept[0], &second[0], 4), 0);
+  EXPECT_EQ(std::memcmp(&kept[(1 * 40 + 1) * 4], &first[(1 * 40 + 1) * 4], 4), 0);
+}
+
+TEST_F(OffscreenFrames, TransparentBeforeTheFirstFrameBuildsAnImageAndNoDib) {
+  control_->SetAttribute(L"transparent", L"true");
+  const std::vector<unsigned char> first = Frame(40, 30, 3);
+  PaintOnUiThread(client_, first, 40, 30, {CefRect(0, 0, 40, 30)});
+  EXPECT_TRUE(client_->HasPageImage());
+  EXPECT_FALSE(client_->HasPageDC());
+  int w = 0, h = 0;
+  EXPECT_EQ(Kept(&w, &h), first);
+  // Partial copies go into the image's pixels too.
+  const std::vector<unsigned char> second = Frame(40, 30, 77);
+  PaintOnUiThread(client_, second, 40, 30, {CefRect(5, 7, 10, 10)});
+  const std::vector<unsigned char> kept = Kept(&w, &h);
+  EXPECT_EQ(std::memcmp(&kept[(7 * 40 + 5) * 4], &second[(7 * 40 + 5) * 4], 4), 0);
+  EXPECT_EQ(std::memcmp(&kept[(6 * 40 + 5) * 4], &first[(6 * 40 + 5) * 4], 4), 0);
+}
+
+TEST_F(OffscreenFrames, OpaqueBeforeTheFirstFrameBuildsADib) {
+  control_->SetAttribute(L"transparent", L"TRUE");
+  PaintOnUiThread(client_, Frame(40, 30, 3), 40, 30, {CefRect(0, 0, 40, 30)});
+  EXPECT_TRUE(client_->HasPageDC());
+  EXPECT_FALSE(client_->HasPageImage());
+}
+
+TEST_F(OffscreenFrames, AFrameAfterTheControlHasGoneIsKeptWithoutTouchingIt) {
+  control_.reset();
+  // The client outlives its control; the frame is copied, the repaint
+  // finds no control.
+  PaintOnUiThread(client_, Frame(40, 30, 3), 40, 30, {CefRect(0, 0, 40, 30)});
+  Pump(100);
+  EXPECT_FALSE(client_->GetRenderHandler());
 }
 
 }  // namespace
