@@ -466,6 +466,69 @@ TEST(OsRenderAttributes, OnlyExactTrueSetsTheFlags) {
 }
 
 
+// --- new windows --------------------------------------------------------------------
+
+// Records the popup browsers the engine makes with the control's client.
+class PopupClient : public CCefCommonUI::ClientHandlerCommon {
+ public:
+  PopupClient() : ClientHandlerCommon(nullptr) {}
+  void OnAfterCreated(CefRefPtr<CefBrowser> browser) override {
+    ClientHandlerCommon::OnAfterCreated(browser);
+    std::lock_guard<std::mutex> g(lock);
+    // Every browser after the control's own is a popup.
+    if (++created > 1) popups.push_back(browser);
+  }
+  std::vector<CefRefPtr<CefBrowser>> Popups() {
+    std::lock_guard<std::mutex> g(lock);
+    return popups;
+  }
+  std::mutex lock;
+  std::vector<CefRefPtr<CefBrowser>> popups;
+  int created = 0;
+};
+
+void ClickAt(HWND hwnd, int x, int y) {
+  ::PostMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+  ::PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  ::PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+TEST(Popups, TheHostWindowIsToldAndAPopupInsideAPopupGoesToTheSystem) {
+  CefRefPtr<PopupClient> client = new PopupClient();
+  const std::wstring page = g_pages + L"popup.html";
+  Host h(OneControl(L"homepage=\"" + page + L"\""), [&](LPCTSTR cls, DuiLib::CPaintManagerUI* manager) {
+    return _wcsicmp(cls, L"Cef") == 0 ? new CCefCommonUI(manager, client) : nullptr;
+  });
+  ASSERT_TRUE(h.Loaded(page));
+  ASSERT_TRUE(WaitFor([&] { return h.web()->GetBrowserWindow() != nullptr; }));
+  Pump(300);
+  // A link with target _blank: a new foreground tab.
+  ClickAt(h.web()->GetBrowserWindow(), 100, 100);
+  const Posted* p = h.window->WaitMessage(kPopupUrlMessage);
+  ASSERT_TRUE(p);
+  EXPECT_EQ(p->text, page);
+  ASSERT_TRUE(WaitFor([&] { return client->Popups().size() == 1; }));
+  CefRefPtr<CefBrowser> popup = client->Popups()[0];
+  HWND popupWnd = popup->GetHost()->GetWindowHandle();
+  ASSERT_TRUE(popupWnd);
+  EXPECT_EQ(::GetParent(popupWnd), nullptr);  // top-level: no host window
+  ASSERT_TRUE(WaitFor([&] {
+    return popup->GetMainFrame()->GetURL().ToWString() == page && !popup->IsLoading();
+  }));
+  Pump(300);
+
+  // The same link inside the popup: the popup has no host window, so the
+  // address goes to the system and no second popup is made.
+  const size_t postedBefore = h.window->posted.size();
+  ClickAt(popupWnd, 100, 100);
+  Pump(3000);
+  EXPECT_EQ(client->Popups().size(), 1u);
+  for (size_t i = postedBefore; i < h.window->posted.size(); ++i)
+    EXPECT_NE(h.window->posted[i].message, kPopupUrlMessage);
+  popup->GetHost()->CloseBrowser(true);
+  Pump(300);
+}
+
 // --- the off-screen frames --------------------------------------------------------
 
 using RenderClient = CCefOsRender::ClientHandlerRender;
