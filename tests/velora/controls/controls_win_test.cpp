@@ -667,6 +667,48 @@ TEST_F(OffscreenFrames, AFrameAfterTheControlHasGoneIsKeptWithoutTouchingIt) {
   EXPECT_FALSE(client_->GetRenderHandler());
 }
 
+// Mouse moves reach an off-screen page at the control's coordinates, with
+// the modifiers; a move outside the control does not.
+TEST(OffscreenMouse, MovesInsideTheControlReachThePage) {
+  CefRefPtr<RecordingClient> client = new RecordingClient();
+  const std::wstring page = g_pages + L"mouse.html";
+  Host h(L"<Window size=\"400,300\"><VerticalLayout><Control height=\"20\"/><Cef name=\"web\" offscreen=\"true\" "
+         L"homepage=\"" + page + L"\"/></VerticalLayout></Window>",
+         [&](LPCTSTR cls, DuiLib::CPaintManagerUI* manager) {
+           return _wcsicmp(cls, L"Cef") == 0 ? new CCefCommonUI(manager, client) : nullptr;
+         });
+  ASSERT_TRUE(h.Loaded(page));
+  Pump(500);
+  EXPECT_TRUE(h.web()->GetBrowser()->GetHost()->IsWindowRenderingDisabled());
+  ASSERT_EQ(h.web()->GetPos().top, 20);
+  auto moves = [&] {
+    std::vector<std::string> m;
+    for (const Recorded& r : client->Seen())
+      if (r.name == "openAdUrl" && r.args->GetSize() > 0) m.push_back(r.args->GetString(0).ToString());
+    return m;
+  };
+  DuiLib::TEventUI e;
+  e.Type = DuiLib::UIEVENT_MOUSEMOVE;
+  // Outside the control (the bar above it): nothing.
+  e.lParam = MAKELPARAM(50, 10);
+  h.web()->DoEvent(e);
+  Pump(500);
+  EXPECT_TRUE(moves().empty());
+  // Inside, with Shift and the left button held.
+  e.lParam = MAKELPARAM(50, 70);
+  e.wParam = MK_SHIFT | MK_LBUTTON;
+  h.web()->DoEvent(e);
+  ASSERT_TRUE(WaitFor([&] { return !moves().empty(); }, 10000));
+  EXPECT_EQ(moves()[0], "move:50,50,true,1");
+  // Hidden: nothing more.
+  h.web()->SetVisible(false);
+  e.lParam = MAKELPARAM(60, 80);
+  e.wParam = 0;
+  h.web()->DoEvent(e);
+  Pump(500);
+  EXPECT_EQ(moves().size(), 1u);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

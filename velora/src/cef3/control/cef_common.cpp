@@ -63,6 +63,10 @@ CCefCommonUI::ClientHandlerCommon::~ClientHandlerCommon() {
                                                                        LogPtr(this));
 }
 
+void CCefCommonUI::ClientHandlerCommon::AdoptCommonOwner(CCefCommonUI* owner) {
+  if (!m_pCommonOwner) m_pCommonOwner = owner;
+}
+
 void CCefCommonUI::ClientHandlerCommon::ClearCommonOwner() {
   m_pCommonOwner = nullptr;
   ClearOwner();
@@ -171,10 +175,13 @@ bool CCefCommonUI::ClientHandlerCommon::OnDragEnter(CefRefPtr<CefBrowser> browse
 // --- CCefCommonUI ------------------------------------------------------------------
 
 CCefCommonUI::CCefCommonUI(DuiLib::CPaintManagerUI* manager, CefRefPtr<CefClient> client)
-    : CCefOsRender(manager, client ? client : CefRefPtr<CefClient>(new ClientHandlerCommon(this))) {}
+    : CCefOsRender(manager, client ? client : CefRefPtr<CefClient>(new ClientHandlerCommon(this))) {
+  if (auto* common = dynamic_cast<ClientHandlerCommon*>(m_client.get())) common->AdoptCommonOwner(this);
+}
 
 CCefCommonUI::~CCefCommonUI() {
-  if (auto* common = dynamic_cast<ClientHandlerCommon*>(m_client.get())) common->ClearCommonOwner();
+  auto* common = dynamic_cast<ClientHandlerCommon*>(m_client.get());
+  if (common && common->OwnedBy(this)) common->ClearCommonOwner();
 }
 
 void CCefCommonUI::ExecuteScript(const CefString& script) {

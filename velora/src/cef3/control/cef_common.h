@@ -31,6 +31,7 @@ class CCefCommonUI : public CCefOsRender {
     ~ClientHandlerCommon() override;
 
     void ClearCommonOwner();
+    void AdoptCommonOwner(CCefCommonUI* owner);
 
     // CefClient
     CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }

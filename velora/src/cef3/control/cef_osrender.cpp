@@ -39,6 +39,18 @@ void CCefOsRender::ClientHandlerRender::ClearOwner() {
   m_pBaseOwner = nullptr;
 }
 
+void CCefOsRender::ClientHandlerRender::AdoptOwner(CCefOsRender* owner) {
+  std::lock_guard<std::recursive_mutex> g(m_paintLock);
+  if (m_pOwner) return;
+  m_pOwner = owner;
+  m_pBaseOwner = owner;
+}
+
+bool CCefOsRender::ClientHandlerRender::OwnedBy(const CCefOsRender* control) {
+  std::lock_guard<std::recursive_mutex> g(m_paintLock);
+  return m_pOwner == control;
+}
+
 HWND CCefOsRender::ClientHandlerRender::HostWindow() {
   std::lock_guard<std::recursive_mutex> g(m_paintLock);
   if (!m_hHostWnd && m_pOwner) m_hHostWnd = m_pOwner->GetParentWindow();
@@ -236,11 +248,12 @@ std::vector<unsigned char> CCefOsRender::ClientHandlerRender::KeptPixels(int* wi
 CCefOsRender::CCefOsRender(DuiLib::CPaintManagerUI* manager, CefRefPtr<CefClient> client)
     : CCefBaseUI(manager, client ? client : CefRefPtr<CefClient>(new ClientHandlerRender(this))) {
   m_pRenderClient = dynamic_cast<ClientHandlerRender*>(m_client.get());
+  if (m_pRenderClient) m_pRenderClient->AdoptOwner(this);
 }
 
 CCefOsRender::~CCefOsRender() {
   // The engine may keep the client longer than the control.
-  if (m_pRenderClient) m_pRenderClient->ClearOwner();
+  if (m_pRenderClient && m_pRenderClient->OwnedBy(this)) m_pRenderClient->ClearOwner();
 }
 
 LPCTSTR CCefOsRender::GetClass() const { return L"CefOsRenderUI"; }
@@ -308,5 +321,7 @@ void CCefOsRender::DoPaint(HDC hDC, const RECT& rcPaint) {
   CefRefPtr<CefClient> client = browser->GetHost()->GetClient();
   browser->GetHost()->WasResized();
   CControlUI::DoPaint(hDC, rcPaint);
-  if (m_pRenderClient && client.get() == static_cast<CefClient*>(m_pRenderClient)) m_pRenderClient->PaintView(hDC);
+  // Only this control's own client holds this control's frames.
+  if (m_pRenderClient && client.get() == static_cast<CefClient*>(m_pRenderClient) && m_pRenderClient->OwnedBy(this))
+    m_pRenderClient->PaintView(hDC);
 }

@@ -50,6 +50,10 @@ class CCefOsRender : public CCefBaseUI {
     void InvalidateOwner();
     // The control is going away (main thread).
     void ClearOwner();
+    // A client made without a control serves the first control it is
+    // given to (main thread).
+    void AdoptOwner(CCefOsRender* owner);
+    bool OwnedBy(const CCefOsRender* control);
 
     // What the kept bitmap is, for tests.
     bool HasPageImage();
