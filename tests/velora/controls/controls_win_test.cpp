@@ -472,6 +472,27 @@ TEST(OsRenderAttributes, OnlyExactTrueSetsTheFlags) {
 class PopupClient : public CCefCommonUI::ClientHandlerCommon {
  public:
   PopupClient() : ClientHandlerCommon(nullptr) {}
+  bool OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, const CefString& target_url,
+                     const CefString& target_frame_name, CefLifeSpanHandler::WindowOpenDisposition target_disposition,
+                     bool user_gesture, const CefPopupFeatures& popupFeatures, CefWindowInfo& windowInfo,
+                     CefRefPtr<CefClient>& client, CefBrowserSettings& settings,
+                     CefRefPtr<CefDictionaryValue>& extra_info, bool* no_javascript_access) override {
+    const bool cancel = ClientHandlerCommon::OnBeforePopup(browser, frame, target_url, target_frame_name,
+                                                           target_disposition, user_gesture, popupFeatures,
+                                                           windowInfo, client, settings, extra_info,
+                                                           no_javascript_access);
+    std::lock_guard<std::mutex> g(lock);
+    decisions.push_back({HostWindowOf(browser) != nullptr, cancel});
+    return cancel;
+  }
+  struct Decision {
+    bool host, cancel;
+  };
+  std::vector<Decision> Decisions() {
+    std::lock_guard<std::mutex> g(lock);
+    return decisions;
+  }
+  std::vector<Decision> decisions;
   void OnAfterCreated(CefRefPtr<CefBrowser> browser) override {
     ClientHandlerCommon::OnAfterCreated(browser);
     std::lock_guard<std::mutex> g(lock);
@@ -487,6 +508,67 @@ class PopupClient : public CCefCommonUI::ClientHandlerCommon {
   int created = 0;
 };
 
+
+// Points Wine's browser list at a script that records what the system is
+// asked to open; removed again at the end.
+class RecordingShell {
+ public:
+  RecordingShell() {
+    wchar_t exe[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring dir(exe);
+    dir.resize(dir.find_last_of(L'\\'));
+    record_ = dir + L"\\opened.txt";
+    ::DeleteFileW(record_.c_str());
+    const std::wstring script = dir + L"\\record-open.sh";
+    const std::string text = "#!/bin/sh\necho \"$@\" >> '" + Unix(record_) + "'\n";
+    HANDLE f = ::CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    ::WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::CloseHandle(f);
+    std::wstring command = L"chmod +x " + Wide(Unix(script));
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (::CreateProcessW(L"Z:\\bin\\chmod", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+      ::CloseHandle(pi.hProcess);
+      ::CloseHandle(pi.hThread);
+    }
+    Pump(300);
+    const std::wstring unixScript = Wide(Unix(script));
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                      nullptr);
+    ::RegSetValueExW(key_, L"Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(unixScript.c_str()),
+                     static_cast<DWORD>((unixScript.size() + 1) * sizeof(wchar_t)));
+  }
+  ~RecordingShell() {
+    ::RegDeleteValueW(key_, L"Browsers");
+    ::RegCloseKey(key_);
+  }
+  std::string Opened() const {
+    std::string text;
+    HANDLE f = ::CreateFileW(record_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return text;
+    char buf[4096];
+    DWORD got = 0;
+    while (::ReadFile(f, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
+    ::CloseHandle(f);
+    return text;
+  }
+
+ private:
+  // Z:\a\b -> /a/b
+  static std::string Unix(const std::wstring& path) {
+    std::string out;
+    for (size_t i = 2; i < path.size(); ++i) out += path[i] == L'\\' ? '/' : static_cast<char>(path[i]);
+    return out;
+  }
+  static std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+  std::wstring record_;
+  HKEY key_ = nullptr;
+};
+
 void ClickAt(HWND hwnd, int x, int y) {
   ::PostMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
   ::PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
@@ -494,6 +576,7 @@ void ClickAt(HWND hwnd, int x, int y) {
 }
 
 TEST(Popups, TheHostWindowIsToldAndAPopupInsideAPopupGoesToTheSystem) {
+  RecordingShell shell;
   CefRefPtr<PopupClient> client = new PopupClient();
   const std::wstring page = g_pages + L"popup.html";
   Host h(OneControl(L"homepage=\"" + page + L"\""), [&](LPCTSTR cls, DuiLib::CPaintManagerUI* manager) {
@@ -517,11 +600,18 @@ TEST(Popups, TheHostWindowIsToldAndAPopupInsideAPopupGoesToTheSystem) {
   }));
   Pump(300);
 
-  // The same link inside the popup: the popup has no host window, so the
-  // address goes to the system and no second popup is made.
+  // A new window from the popup's page: the popup has no host window, so
+  // the address goes to the system and no second popup is made.
   const size_t postedBefore = h.window->posted.size();
-  ClickAt(popupWnd, 100, 100);
-  Pump(3000);
+  ClickAt(popupWnd, 100, 200);  // the link to another site
+  ASSERT_TRUE(WaitFor([&] { return client->Decisions().size() == 2; }, 10000));
+  EXPECT_TRUE(client->Decisions()[0].host);
+  EXPECT_FALSE(client->Decisions()[0].cancel);
+  EXPECT_FALSE(client->Decisions()[1].host);
+  EXPECT_TRUE(client->Decisions()[1].cancel);
+  EXPECT_TRUE(WaitFor([&] { return shell.Opened().find("http://127.0.0.1:9/far.html") != std::string::npos; }, 10000))
+      << shell.Opened();
+  Pump(1000);
   EXPECT_EQ(client->Popups().size(), 1u);
   for (size_t i = postedBefore; i < h.window->posted.size(); ++i)
     EXPECT_NE(h.window->posted[i].message, kPopupUrlMessage);
