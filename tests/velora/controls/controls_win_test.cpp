@@ -538,11 +538,12 @@ class RecordingShell {
     const std::wstring unixScript = Wide(Unix(script));
     ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
                       nullptr);
-    ::RegSetValueExW(key_, L"Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(unixScript.c_str()),
-                     static_cast<DWORD>((unixScript.size() + 1) * sizeof(wchar_t)));
+    for (const wchar_t* name : {L"Browsers", L"Mailers"})
+      ::RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(unixScript.c_str()),
+                       static_cast<DWORD>((unixScript.size() + 1) * sizeof(wchar_t)));
   }
   ~RecordingShell() {
-    ::RegDeleteValueW(key_, L"Browsers");
+    for (const wchar_t* name : {L"Browsers", L"Mailers"}) ::RegDeleteValueW(key_, name);
     ::RegCloseKey(key_);
   }
   std::string Opened() const {
@@ -617,6 +618,22 @@ TEST(Popups, TheHostWindowIsToldAndAPopupInsideAPopupGoesToTheSystem) {
     EXPECT_NE(h.window->posted[i].message, kPopupUrlMessage);
   popup->GetHost()->CloseBrowser(true);
   Pump(300);
+}
+
+TEST(Navigation, AddressesTheEngineCannotLoadGoToTheSystem) {
+  RecordingShell shell;
+  const std::wstring page = g_pages + L"bridge.html";
+  Host h(OneControl(L"homepage=\"" + page + L"\""));
+  ASSERT_TRUE(h.Loaded(page));
+  h.web()->ExecuteScript("location.href = 'mailto:player@example.test?subject=hi';");
+  EXPECT_TRUE(WaitFor([&] { return shell.Opened().find("mailto:player@example.test") != std::string::npos; },
+                      10000))
+      << shell.Opened();
+  // The refused scheme never reaches the system.
+  h.web()->ExecuteScript("location.href = 'tencent://message/?uin=1';");
+  Pump(1500);
+  EXPECT_EQ(shell.Opened().find("tencent"), std::string::npos);
+  EXPECT_EQ(h.web()->GetMainFrame()->GetURL().ToWString(), page);
 }
 
 // --- the off-screen frames --------------------------------------------------------
