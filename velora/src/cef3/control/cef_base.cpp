@@ -91,7 +91,10 @@ void CCefBaseUI::DoInit() {
 
 void CCefBaseUI::PlaceBrowserWindow() {
   if (!IsVisible()) return;
-  HWND hwnd = GetBrowserWindow();
+  CefRefPtr<CefBrowser> browser = GetBrowser();
+  // A windowless browser has no child window of its own to place.
+  if (!browser || browser->GetHost()->IsWindowRenderingDisabled()) return;
+  HWND hwnd = browser->GetHost()->GetWindowHandle();
   if (!hwnd) return;
   const RECT& rc = GetPos();
   ::MoveWindow(hwnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
