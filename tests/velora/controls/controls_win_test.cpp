@@ -638,6 +638,27 @@ TEST(Navigation, AddressesTheEngineCannotLoadGoToTheSystem) {
   EXPECT_EQ(h.web()->GetMainFrame()->GetURL().ToWString(), page);
 }
 
+// The posting glue on its own: a text reaches a live window as a BSTR; for
+// a window that has gone nothing is posted and the text is not left behind.
+TEST(PostRendererMessage, LiveWindowGetsTheTextAGoneWindowNothing) {
+  Host h(L"<Window size=\"200,100\"><Control/></Window>");
+  CefRefPtr<CefListValue> args = CefListValue::Create();
+  args->SetString(0, "http://ad.example/广告");
+  EXPECT_TRUE(PostRendererMessage(h.window->GetHWND(), "openAdUrl", args));
+  EXPECT_TRUE(PostRendererMessage(h.window->GetHWND(), "web2vc_Close", CefListValue::Create()));
+  EXPECT_FALSE(PostRendererMessage(h.window->GetHWND(), "startGame", args));  // no effect
+  Pump(200);
+  ASSERT_EQ(h.window->posted.size(), 2u);
+  EXPECT_EQ(h.window->posted[0].message, kOpenAdUrlMessage);
+  EXPECT_EQ(h.window->posted[0].text, L"http://ad.example/广告");
+  EXPECT_EQ(h.window->posted[1].message, kCloseMainMessage);
+
+  HWND gone = h.window->GetHWND();
+  ::DestroyWindow(gone);
+  for (int i = 0; i < 1000; ++i) ASSERT_FALSE(PostRendererMessage(gone, "openAdUrl", args));
+  EXPECT_FALSE(PostRendererMessage(nullptr, "close", args));
+}
+
 // --- the off-screen frames --------------------------------------------------------
 
 using RenderClient = CCefOsRender::ClientHandlerRender;
