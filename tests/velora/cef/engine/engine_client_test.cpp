@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <sstream>
 #include <tlhelp32.h>
 #include <mutex>
@@ -27,6 +28,7 @@
 #include "include/cef_load_handler.h"
 #include "include/cef_render_process_handler.h"
 #include "include/cef_request_handler.h"
+#include "include/cef_resource_request_handler.h"
 #include "include/cef_v8.h"
 #include "include/wrapper/cef_closure_task.h"
 #include "include/wrapper/cef_helpers.h"
@@ -140,6 +142,7 @@ class TestClient : public CefClient, public CefLoadHandler, public CefLifeSpanHa
     CEF_REQUIRE_UI_THREAD();
     std::lock_guard<std::mutex> g(lock_);
     if (frame->IsMain()) ++loads_;
+    if (frame->IsMain()) ++loads_by_browser_[browser->GetIdentifier()];
     cv_.notify_all();
   }
   void OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, ErrorCode code,
@@ -185,6 +188,7 @@ class TestClient : public CefClient, public CefLoadHandler, public CefLifeSpanHa
   std::vector<Received> received_;
   std::vector<Error> errors_;
   std::vector<Termination> terminated_;
+  std::map<int, int> loads_by_browser_;
   int loads_ = 0;
   int closed_ = 0;
   bool wrong_source_ = false;
@@ -638,6 +642,262 @@ TEST(EngineClient, CreateBrowserSyncOffTheUiThreadGivesNoBrowser) {
   CefBrowserSettings settings;
   EXPECT_FALSE(CefBrowserHost::CreateBrowserSync(info, new TestClient(), "about:blank", settings, nullptr, nullptr));
   EXPECT_FALSE(CefCurrentlyOn(TID_UI));
+}
+
+
+// --- policy: new windows, navigations, other programs' addresses ---------------
+
+struct PopupSeen {
+  std::string url, name;
+  int disposition = 0;
+  bool gesture = false, width_set = false;
+  int width = 0;
+  bool on_ui = false;
+};
+
+class PolicyClient : public TestClient, public CefResourceRequestHandler {
+ public:
+  bool OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, const CefString& target_url,
+                     const CefString& target_frame_name, CefLifeSpanHandler::WindowOpenDisposition target_disposition,
+                     bool user_gesture, const CefPopupFeatures& features, CefWindowInfo& window_info,
+                     CefRefPtr<CefClient>& client, CefBrowserSettings& settings,
+                     CefRefPtr<CefDictionaryValue>& extra_info, bool* no_javascript_access) override {
+    std::lock_guard<std::mutex> g(lock_);
+    popups_.push_back({target_url.ToString(), target_frame_name.ToString(), target_disposition, user_gesture,
+                       features.widthSet != 0, features.width, CefCurrentlyOn(TID_UI)});
+    cv_.notify_all();
+    return cancel_popups_;
+  }
+  void OnAfterCreated(CefRefPtr<CefBrowser> browser) override {
+    std::lock_guard<std::mutex> g(lock_);
+    created_.push_back(browser);
+    cv_.notify_all();
+  }
+  bool OnBeforeBrowse(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefRefPtr<CefRequest> request,
+                      bool user_gesture, bool is_redirect) override {
+    CEF_REQUIRE_UI_THREAD();
+    std::lock_guard<std::mutex> g(lock_);
+    const std::string url = request->GetURL().ToString();
+    browsed_.push_back(url);
+    cv_.notify_all();
+    return !refuse_.empty() && url.find(refuse_) != std::string::npos;
+  }
+  CefRefPtr<CefResourceRequestHandler> GetResourceRequestHandler(
+      CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefRefPtr<CefRequest> request, bool is_navigation,
+      bool is_download, const CefString& request_initiator, bool& disable_default_handling) override {
+    return this;
+  }
+  void OnProtocolExecution(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefRefPtr<CefRequest> request,
+                           bool& allow_os_execution) override {
+    CEF_REQUIRE_UI_THREAD();
+    std::lock_guard<std::mutex> g(lock_);
+    protocols_.push_back(request->GetURL().ToString());
+    allow_os_execution = allow_os_;
+    cv_.notify_all();
+  }
+  bool Browsed(const std::string& part) {
+    for (const auto& u : browsed_)
+      if (u.find(part) != std::string::npos) return true;
+    return false;
+  }
+  bool cancel_popups_ = false;
+  bool allow_os_ = false;
+  std::string refuse_;
+  std::vector<PopupSeen> popups_;
+  std::vector<CefRefPtr<CefBrowser>> created_;
+  std::vector<std::string> browsed_, protocols_;
+};
+
+bool Arrived(CefRefPtr<TestClient> client, const std::string& first, const std::string& second) {
+  for (const auto& r : client->received_)
+    if (r.args->GetSize() > 1 && r.args->GetString(0).ToString() == first &&
+        r.args->GetType(1) == VTYPE_STRING && r.args->GetString(1).ToString() == second)
+      return true;
+  return false;
+}
+
+int CountArrived(CefRefPtr<TestClient> client, const std::string& first) {
+  std::lock_guard<std::mutex> g(client->lock_);
+  int n = 0;
+  for (const auto& r : client->received_)
+    if (r.args->GetSize() > 0 && r.args->GetType(0) == VTYPE_STRING && r.args->GetString(0).ToString() == first) ++n;
+  return n;
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+TEST(EnginePolicy, NewWindowsByDisposition) {
+  const struct {
+    const char* name;
+    bool by_click;       // the link with target=_blank, or window.open from script
+    const char* script;
+    bool cancel;
+    const char* url_tail;
+    int disposition;
+    bool gesture;
+    const char* frame_name;
+    int width;           // asked in the window features, 0 for none
+  } cases[] = {
+      {"target=_blank link, let through", true, "", false, "ping.html?tab", WOD_NEW_FOREGROUND_TAB, true, "", 0},
+      {"window.open with features, cancelled", false,
+       "window.open('ping.html?popup', 'named', 'width=300,height=200')", true, "ping.html?popup", WOD_NEW_POPUP,
+       false, "named", 300},
+      {"window.open without features, let through", false, "window.open('ping.html?plain')", false,
+       "ping.html?plain", WOD_NEW_FOREGROUND_TAB, false, "", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CefRefPtr<PolicyClient> client = new PolicyClient();
+    client->cancel_popups_ = c.cancel;
+    CefRefPtr<CefBrowser> opener = CreateBrowser(client, g_pages + L"popup.html", {0, 0, 400, 300});
+    ASSERT_TRUE(opener);
+    ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "ready") != nullptr; }));
+    if (c.by_click) {
+      HWND child = opener->GetHost()->GetWindowHandle();
+      ::PostMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 20));
+      ::PostMessageW(child, WM_LBUTTONUP, 0, MAKELPARAM(50, 20));
+    } else {
+      opener->GetMainFrame()->ExecuteJavaScript(c.script, "", 0);
+    }
+    ASSERT_TRUE(client->WaitFor([&] { return !client->popups_.empty(); }));
+    PopupSeen seen;
+    {
+      std::lock_guard<std::mutex> g(client->lock_);
+      seen = client->popups_[0];
+    }
+    EXPECT_TRUE(EndsWith(seen.url, c.url_tail)) << seen.url;
+    EXPECT_EQ(seen.disposition, c.disposition);
+    EXPECT_EQ(seen.gesture, c.gesture);
+    EXPECT_EQ(seen.name, c.frame_name);
+    EXPECT_EQ(seen.width_set, c.width != 0);
+    EXPECT_EQ(seen.width, c.width);
+    EXPECT_TRUE(seen.on_ui);
+
+    if (c.cancel) {
+      // No browser, no window, and the page never ran: only the opener's
+      // own "ready" arrives.
+      PumpFor(1500);
+      EXPECT_EQ(client->created_.size(), 1u);
+      EXPECT_EQ(CountArrived(client, "ready"), 1);
+      EXPECT_FALSE(::FindWindowExW(nullptr, nullptr, L"CefBrowserWindow", nullptr));
+    } else {
+      ASSERT_TRUE(client->WaitFor([&] { return client->created_.size() == 2; }));
+      CefRefPtr<CefBrowser> popup = client->created_[1];
+      HWND window = popup->GetHost()->GetWindowHandle();
+      ASSERT_TRUE(::IsWindow(window));
+      EXPECT_EQ(::GetParent(window), nullptr);  // a top-level window of its own
+      EXPECT_EQ(::GetWindow(window, GW_OWNER), g_host);
+      EXPECT_TRUE(popup->GetHost()->GetClient() == opener->GetHost()->GetClient());
+      ASSERT_TRUE(client->WaitFor([&] { return client->loads_by_browser_[popup->GetIdentifier()] > 0; }));
+      EXPECT_TRUE(EndsWith(popup->GetMainFrame()->GetURL().ToString(), c.url_tail));
+      // The page knows its opener, except where the link implies noopener
+      // (target=_blank does, as in every browser of today).
+      popup->GetMainFrame()->ExecuteJavaScript("testCall('opener', String(!!window.opener))", "", 0);
+      const char* has_opener = c.by_click ? "false" : "true";
+      EXPECT_TRUE(client->WaitFor([&] { return Arrived(client, "opener", has_opener); }));
+      CloseAndWait(client, popup);
+    }
+    CloseAndWait(client, opener);
+  }
+}
+
+TEST(EnginePolicy, ARefusedNavigationLeavesThePageAsItWas) {
+  CefRefPtr<PolicyClient> client = new PolicyClient();
+  client->refuse_ = "refused";
+  CefRefPtr<CefBrowser> browser = CreateBrowser(client, g_pages + L"nav.html?first", {0, 0, 300, 200});
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(client->WaitFor([&] { return Arrived(client, "nav", "?first"); }));
+  EXPECT_TRUE(client->Browsed("nav.html?first"));  // the first load went through it too
+  browser->GetMainFrame()->ExecuteJavaScript("location.href = 'nav.html?refused'", "", 0);
+  ASSERT_TRUE(client->WaitFor([&] { return client->Browsed("nav.html?refused"); }));
+  PumpFor(1000);
+  EXPECT_FALSE(Arrived(client, "nav", "?refused"));
+  EXPECT_TRUE(EndsWith(browser->GetMainFrame()->GetURL().ToString(), "nav.html?first"));
+  // Others still go.
+  browser->GetMainFrame()->ExecuteJavaScript("location.href = 'nav.html?second'", "", 0);
+  EXPECT_TRUE(client->WaitFor([&] { return Arrived(client, "nav", "?second"); }));
+  CloseAndWait(client, browser);
+}
+
+// Wine hands mailto: and other programs' addresses to the programs its
+// browser and mailer lists name: a script that records what it was given.
+class RecordingShell {
+ public:
+  RecordingShell() {
+    const std::wstring dir = velora_transport_test::TestDir();
+    record_ = dir + L"\\opened.txt";
+    ::DeleteFileW(record_.c_str());
+    const std::wstring script = dir + L"\\record-open.sh";
+    velora_transport_test::WriteFileText(
+        script, "#!/bin/sh\necho \"$@\" >> '" + velora_transport_test::UnixPathOf(record_) + "'\n");
+    HANDLE chmod = nullptr;
+    std::wstring command = L"chmod +x " + FromUnix(velora_transport_test::UnixPathOf(script));
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (::CreateProcessW(L"Z:\\bin\\chmod", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+      chmod = pi.hProcess;
+      ::CloseHandle(pi.hThread);
+    }
+    if (chmod) {
+      ::CloseHandle(chmod);
+    }
+    PumpFor(300);
+    const std::wstring unix_script = FromUnix(velora_transport_test::UnixPathOf(script));
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &key_, nullptr);
+    for (const wchar_t* name : {L"Browsers", L"Mailers"})
+      ::RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(unix_script.c_str()),
+                       static_cast<DWORD>((unix_script.size() + 1) * sizeof(wchar_t)));
+  }
+  ~RecordingShell() {
+    for (const wchar_t* name : {L"Browsers", L"Mailers"}) ::RegDeleteValueW(key_, name);
+    ::RegCloseKey(key_);
+  }
+  std::string Opened() const {
+    std::string text;
+    velora_transport_test::ReadFileText(record_, &text);
+    return text;
+  }
+
+ private:
+  static std::wstring FromUnix(const std::string& path) { return std::wstring(path.begin(), path.end()); }
+  std::wstring record_;
+  HKEY key_ = nullptr;
+};
+
+TEST(EnginePolicy, OtherProgramsAddressesGoToTheSystemWhenAllowed) {
+  RecordingShell shell;
+  CefRefPtr<PolicyClient> client = new PolicyClient();
+  client->allow_os_ = true;
+  CefRefPtr<CefBrowser> browser = CreateBrowser(client, g_pages + L"popup.html", {0, 0, 300, 200});
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "ready") != nullptr; }));
+  HWND child = browser->GetHost()->GetWindowHandle();
+  ::PostMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 80));
+  ::PostMessageW(child, WM_LBUTTONUP, 0, MAKELPARAM(50, 80));
+  ASSERT_TRUE(client->WaitFor([&] { return !client->protocols_.empty(); }));
+  EXPECT_EQ(client->protocols_[0], "mailto:player@example.test?subject=hi");
+  EXPECT_TRUE(client->Browsed("mailto:player@example.test"));  // a navigation like any other first
+  bool opened = false;
+  for (int i = 0; i < 100 && !opened; ++i) {
+    opened = shell.Opened().find("mailto:player@example.test") != std::string::npos;
+    if (!opened) PumpFor(100);
+  }
+  EXPECT_TRUE(opened) << shell.Opened();
+  EXPECT_TRUE(EndsWith(browser->GetMainFrame()->GetURL().ToString(), "popup.html"));
+
+  // Not allowed: the client hears of it and nothing is opened.
+  client->allow_os_ = false;
+  browser->GetMainFrame()->LoadURL("myapp://x");
+  ASSERT_TRUE(client->WaitFor([&] { return client->protocols_.size() == 2; }));
+  EXPECT_EQ(client->protocols_[1], "myapp://x");
+  PumpFor(1000);
+  EXPECT_EQ(shell.Opened().find("myapp"), std::string::npos);
+  EXPECT_TRUE(EndsWith(browser->GetMainFrame()->GetURL().ToString(), "popup.html"));
+  CloseAndWait(client, browser);
 }
 
 TEST(EngineProcesses, OneRendererServesTwoBrowsers) {

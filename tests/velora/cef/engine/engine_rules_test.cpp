@@ -261,9 +261,13 @@ TEST(NavigationRules, PopupDispositionFromFeaturesAndTheClick) {
     RecentClick click;
     int expected;
   } cases[] = {
-      {"target=_blank link", {}, click(1, false, false), kDispositionNewForegroundTab},
-      {"window.open without features", {}, none, kDispositionNewForegroundTab},
-      {"window.open with a size", {"width=300", "height=200"}, none, kDispositionNewPopup},
+      {"target=_blank link", {"menubar", "toolbar", "status", "scrollbars", "resizable", "noopener"},
+       click(1, false, false), kDispositionNewForegroundTab},
+      {"window.open without features", {"menubar", "toolbar", "status", "scrollbars", "resizable"}, none,
+       kDispositionNewForegroundTab},
+      {"window.open with a size", {"width=300", "height=200", "resizable"}, none, kDispositionNewPopup},
+      {"all bars but no menu bar", {"toolbar", "status", "scrollbars", "resizable"}, none, kDispositionNewPopup},
+      {"nothing reported", {}, none, kDispositionNewForegroundTab},
       {"only noopener is no popup", {"noopener", " NoReferrer "}, none, kDispositionNewForegroundTab},
       {"middle click", {}, click(2, false, false), kDispositionNewBackgroundTab},
       {"ctrl+click", {}, click(1, true, false), kDispositionNewBackgroundTab},

@@ -463,7 +463,13 @@ bool ChromiumProcess::StartUnderWine(const ChromiumLaunch& launch, std::string* 
   // `sleep` is run with fd 3 closed for the same reason.
   std::string body =
       "profile=" + ShellQuote(profile) + "\n" +
-      "setsid " + command + " 3>&- &\n"
+      // Addresses for other programs (mailto:, a program's own protocol) are
+      // the frame's to hand to the system, after its client has allowed
+      // it: Chromium's own way out, xdg-open, leads nowhere.
+      "mkdir -p \"$profile/bin\"\n"
+      "printf '#!/bin/sh\\nexit 0\\n' > \"$profile/bin/xdg-open\"\n"
+      "chmod +x \"$profile/bin/xdg-open\"\n"
+      "PATH=\"$profile/bin:$PATH\" setsid " + command + " 3>&- &\n"
       "chromium=$!\n"
       "printf '%s %s\\n' \"$token\" \"$chromium\" >&3\n"
       "( while read -r -u 3 _; do :; done\n"

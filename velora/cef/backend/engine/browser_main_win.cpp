@@ -110,6 +110,7 @@ void MainBrowser::Prepare(int width, int height, const std::string& url, bool po
     const std::string script = Engine::Get()->BridgeScript();
     if (!script.empty()) OnBridgeKnown(script);
     Send("Runtime.runIfWaitingForDebugger", none);
+    popup_running_ = true;
     return;
   }
   // New pages wait for the engine; this one is still blank, so it may run.
@@ -144,6 +145,17 @@ void MainBrowser::OnBridgeKnown(const std::string& script) {
   }
   Json::Value p(Json::objectValue);
   p["source"] = script;
+  if (is_popup_ && !popup_running_) {
+    // A popup waits to run and may have no page process yet: a command
+    // that needs one would not be answered until it runs. The script goes
+    // ahead of the command that lets it run, on the same session.
+    CefRefPtr<MainBrowser> self(this);
+    dt->Post(session_id_, "Page.addScriptToEvaluateOnNewDocument", p, [self](const Json::Value& r, const std::string&) {
+      const std::string id = r["identifier"].asString();
+      Engine::Get()->PostUi([self, id] { if (self->script_id_.empty()) self->script_id_ = id; });
+    });
+    return;
+  }
   Json::Value result;
   std::string error;
   // Waited for: the navigation below must come after the script is in place.
@@ -449,7 +461,13 @@ void MainBrowser::OnWindowOpen(const Json::Value& params) {
   WindowOpen open;
   open.url = params["url"].asString();
   open.name = params["windowName"].asString();
-  for (const Json::Value& f : params["windowFeatures"]) open.features.push_back(f.asString());
+  if (open.name == "_blank") open.name.clear();  // no name: a new, unnamed window
+  std::string listed;
+  for (const Json::Value& f : params["windowFeatures"]) {
+    open.features.push_back(f.asString());
+    listed += " " + f.asString();
+  }
+  EngineLog(LogLevel::kVerbose, "the page asks for a window: " + open.url + " features:" + listed);
   open.user_gesture = params["userGesture"].asBool();
   open.click = RecentClickNow();
   open.at = ::GetTickCount64();

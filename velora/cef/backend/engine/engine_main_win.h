@@ -271,6 +271,7 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   std::deque<WindowOpen> opens_;
   std::deque<PopupTarget> popup_targets_;
   bool is_popup_ = false;
+  bool popup_running_ = false;
   MouseInput last_press_;
   ULONGLONG last_press_at_ = 0;
   std::string script_id_;  // the document script's identifier

@@ -40,12 +40,20 @@ int PopupDisposition(const std::vector<std::string>& window_features, const Rece
   if (click.recent && (click.button == 2 || (click.button == 1 && click.ctrl)))
     return click.shift ? kDispositionNewForegroundTab : kDispositionNewBackgroundTab;
   if (click.recent && click.button == 1 && click.shift) return kDispositionNewWindow;
+  // Chromium lists the window's bars as it will have them: a window asked
+  // for without any of them (window features that leave out the menu bar,
+  // the toolbar, the status bar, the scroll bars or resizing) is a popup.
+  bool any = false;
+  int bars = 0;
   for (const std::string& f : window_features) {
     std::string name, value;
     SplitFeature(f, &name, &value);
-    if (!name.empty() && name != "noopener" && name != "noreferrer") return kDispositionNewPopup;
+    if (name.empty() || name == "noopener" || name == "noreferrer") continue;
+    any = true;
+    if (name == "menubar" || name == "toolbar" || name == "status" || name == "scrollbars" || name == "resizable")
+      ++bars;
   }
-  return kDispositionNewForegroundTab;
+  return any && bars < 5 ? kDispositionNewPopup : kDispositionNewForegroundTab;
 }
 
 PopupGeometry PopupGeometryFrom(const std::vector<std::string>& window_features) {

@@ -28,8 +28,9 @@ struct RecentClick {
 
 // As Chrome decides it: a recent middle click or Ctrl+click opens a
 // background tab (a foreground one with Shift too); a recent Shift+click a
-// new window; window.open with window features (other than noopener and
-// noreferrer) a popup; everything else a new foreground tab.
+// new window; a window without all of the usual bars (Chromium reports
+// "menubar toolbar status scrollbars resizable" for one asked for without
+// window features) a popup; everything else a new foreground tab.
 int PopupDisposition(const std::vector<std::string>& window_features, const RecentClick& click);
 
 // The position and size asked for in window features ("left=10",
