@@ -11,9 +11,12 @@
 
 #include <winsock2.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <tlhelp32.h>
@@ -25,6 +28,9 @@
 #include "include/cef_app.h"
 #include "include/cef_browser.h"
 #include "include/cef_client.h"
+#include "include/cef_context_menu_handler.h"
+#include "include/cef_display_handler.h"
+#include "include/cef_render_handler.h"
 #include "include/cef_load_handler.h"
 #include "include/cef_render_process_handler.h"
 #include "include/cef_request_handler.h"
@@ -218,18 +224,23 @@ void PumpFor(int ms) {
   }
 }
 
-// Creates a browser on the UI thread and waits for it.
-CefRefPtr<CefBrowser> CreateBrowser(CefRefPtr<CefClient> client, const std::wstring& url, RECT r) {
+using BrowserSetup = std::function<void(CefWindowInfo&, CefBrowserSettings&)>;
+
+// Creates a browser on the UI thread and waits for it: a child of the test
+// window at r, or as `setup` makes it.
+CefRefPtr<CefBrowser> CreateBrowser(CefRefPtr<CefClient> client, const std::wstring& url, RECT r,
+                                    BrowserSetup setup = nullptr) {
   CefRefPtr<CefBrowser> browser;
   std::mutex m;
   std::condition_variable cv;
   bool done = false;
-  struct Args { CefRefPtr<CefClient> client; std::wstring url; RECT r; CefRefPtr<CefBrowser>* out; std::mutex* m; std::condition_variable* cv; bool* done; };
-  Args* a = new Args{client, url, r, &browser, &m, &cv, &done};
+  struct Args { CefRefPtr<CefClient> client; std::wstring url; RECT r; BrowserSetup setup; CefRefPtr<CefBrowser>* out; std::mutex* m; std::condition_variable* cv; bool* done; };
+  Args* a = new Args{client, url, r, setup, &browser, &m, &cv, &done};
   CefPostTask(TID_UI, base::BindOnce([](Args* a) {
     CefWindowInfo info;
     info.SetAsChild(g_host, CefRect(a->r.left, a->r.top, a->r.right - a->r.left, a->r.bottom - a->r.top));
     CefBrowserSettings settings;
+    if (a->setup) a->setup(info, settings);
     CefRefPtr<CefBrowser> b = CefBrowserHost::CreateBrowserSync(info, a->client, a->url, settings, nullptr,
                                                                 CefRequestContext::GetGlobalContext());
     std::lock_guard<std::mutex> g(*a->m);
@@ -790,6 +801,8 @@ TEST(EnginePolicy, NewWindowsByDisposition) {
       EXPECT_EQ(::GetParent(window), nullptr);  // a top-level window of its own
       EXPECT_EQ(::GetWindow(window, GW_OWNER), g_host);
       EXPECT_TRUE(popup->GetHost()->GetClient() == opener->GetHost()->GetClient());
+      EXPECT_TRUE(popup->IsPopup());
+      EXPECT_FALSE(opener->IsPopup());
       ASSERT_TRUE(client->WaitFor([&] { return client->loads_by_browser_[popup->GetIdentifier()] > 0; }));
       EXPECT_TRUE(EndsWith(popup->GetMainFrame()->GetURL().ToString(), c.url_tail));
       // The page knows its opener, except where the link implies noopener
@@ -897,6 +910,508 @@ TEST(EnginePolicy, OtherProgramsAddressesGoToTheSystemWhenAllowed) {
   PumpFor(1000);
   EXPECT_EQ(shell.Opened().find("myapp"), std::string::npos);
   EXPECT_TRUE(EndsWith(browser->GetMainFrame()->GetURL().ToString(), "popup.html"));
+  CloseAndWait(client, browser);
+}
+
+// --- display, input and off-screen views -------------------------------------------
+
+struct Title { std::string text; bool on_ui; };
+struct Paint { std::vector<CefRect> rects; int width, height; bool on_ui; int type; };
+
+class ViewClient : public TestClient, public CefRenderHandler, public CefDisplayHandler {
+ public:
+  CefRefPtr<CefRenderHandler> GetRenderHandler() override { return this; }
+  CefRefPtr<CefDisplayHandler> GetDisplayHandler() override { return this; }
+  void GetViewRect(CefRefPtr<CefBrowser> browser, CefRect& rect) override {
+    CEF_REQUIRE_UI_THREAD();
+    std::lock_guard<std::mutex> g(lock_);
+    ++view_rect_asked_;
+    rect = CefRect(0, 0, view_w_, view_h_);
+  }
+  void OnPaint(CefRefPtr<CefBrowser> browser, PaintElementType type, const RectList& rects, const void* buffer,
+               int width, int height) override {
+    std::lock_guard<std::mutex> g(lock_);
+    paints_.push_back({rects, width, height, CefCurrentlyOn(TID_UI), type});
+    const uint32_t* px = static_cast<const uint32_t*>(buffer);
+    pixels_.assign(px, px + static_cast<size_t>(width) * height);
+    cv_.notify_all();
+  }
+  void OnTitleChange(CefRefPtr<CefBrowser> browser, const CefString& title) override {
+    std::lock_guard<std::mutex> g(lock_);
+    titles_.push_back({title.ToString(), CefCurrentlyOn(TID_UI)});
+    cv_.notify_all();
+  }
+  bool HasTitle(const std::string& text) {
+    for (const auto& t : titles_)
+      if (t.text == text) return true;
+    return false;
+  }
+  // The last frame's pixel, 0xAARRGGBB (call under the lock).
+  uint32_t PixelAt(int x, int y) const { return pixels_[static_cast<size_t>(y) * paints_.back().width + x]; }
+
+  int view_w_ = 320, view_h_ = 200;
+  int view_rect_asked_ = 0;
+  std::vector<Paint> paints_;
+  std::vector<uint32_t> pixels_;
+  std::vector<Title> titles_;
+};
+
+bool Near(uint32_t argb, uint32_t want, int tolerance = 40) {
+  for (int shift = 0; shift < 32; shift += 8) {
+    const int a = static_cast<int>((argb >> shift) & 0xFF), b = static_cast<int>((want >> shift) & 0xFF);
+    if (std::abs(a - b) > tolerance) return false;
+  }
+  return true;
+}
+
+// A windowless browser; background 0 makes it transparent.
+CefRefPtr<CefBrowser> CreateWindowless(CefRefPtr<ViewClient> client, const std::wstring& url, cef_color_t background) {
+  return CreateBrowser(client, url, {0, 0, 0, 0}, [background](CefWindowInfo& info, CefBrowserSettings& settings) {
+    info = CefWindowInfo();
+    info.SetAsWindowless(g_host);
+    settings.background_color = background;
+  });
+}
+
+TEST(EngineDisplay, TitlesFromTheDocumentAndFromScriptReachOnTitleChange) {
+  CefRefPtr<ViewClient> client = new ViewClient();
+  CefRefPtr<CefBrowser> browser = CreateBrowser(client, g_pages + L"osr.html", {0, 0, 200, 100});
+  ASSERT_TRUE(browser);
+  EXPECT_TRUE(client->WaitFor([&] { return client->HasTitle("first title"); }));
+  browser->GetMainFrame()->ExecuteJavaScript("document.title = '\xe7\xac\xac\xe4\xba\x8c'", "", 0);
+  EXPECT_TRUE(client->WaitFor([&] { return client->HasTitle("\xe7\xac\xac\xe4\xba\x8c"); }));
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    for (const auto& t : client->titles_) EXPECT_TRUE(t.on_ui) << t.text;
+  }
+  CloseAndWait(client, browser);
+}
+
+TEST(EngineDisplay, AChildMadeWithoutASizeIsEmptyUntilItsHostPlacesIt) {
+  CefRefPtr<TestClient> client = new TestClient();
+  CefRefPtr<CefBrowser> browser = CreateBrowser(client, g_pages + L"osr.html", {0, 0, 0, 0});
+  ASSERT_TRUE(browser);
+  HWND child = browser->GetHost()->GetWindowHandle();
+  ASSERT_TRUE(::IsWindow(child));
+  RECT r;
+  ::GetWindowRect(child, &r);
+  EXPECT_EQ(r.right - r.left, 0);
+  EXPECT_EQ(r.bottom - r.top, 0);
+  // The page still lays out at a usable size meanwhile.
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "ready") != nullptr; }));
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    const Received* ready = Find(client->received_, "ready");
+    EXPECT_GT(ready->args->GetInt(1), 0);
+    EXPECT_GT(ready->args->GetInt(2), 0);
+  }
+  ::MoveWindow(child, 0, 0, 300, 150, TRUE);
+  EXPECT_TRUE(client->WaitFor([&] {
+    for (const auto& x : client->received_)
+      if (x.args->GetString(0).ToString() == "resize" && x.args->GetInt(1) == 300 && x.args->GetInt(2) == 150)
+        return true;
+    return false;
+  }));
+  CloseAndWait(client, browser);
+}
+
+TEST(EngineOffScreen, FramesCarryWhatChangedAndAResizeGivesAWholeFrameOfTheNewSize) {
+  CefRefPtr<ViewClient> client = new ViewClient();
+  CefRefPtr<CefBrowser> browser = CreateWindowless(client, g_pages + L"osr.html?white", 0xFFFFFFFF);
+  ASSERT_TRUE(browser);
+  EXPECT_TRUE(browser->GetHost()->IsWindowRenderingDisabled());
+  EXPECT_EQ(browser->GetHost()->GetWindowHandle(), nullptr);
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "ready") != nullptr; }));
+  // The page has the view's size.
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    const Received* ready = Find(client->received_, "ready");
+    EXPECT_EQ(ready->args->GetInt(1), 320);
+    EXPECT_EQ(ready->args->GetInt(2), 200);
+  }
+  // The first frame is whole, of the view's size, on the UI thread, and
+  // shows the page.
+  ASSERT_TRUE(client->WaitFor([&] { return !client->paints_.empty() && Near(client->PixelAt(20, 15), 0xFFFF0000); }));
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    const Paint& first = client->paints_.front();
+    EXPECT_EQ(first.width, 320);
+    EXPECT_EQ(first.height, 200);
+    EXPECT_EQ(first.type, PET_VIEW);
+    ASSERT_EQ(first.rects.size(), 1u);
+    EXPECT_EQ(first.rects[0], CefRect(0, 0, 320, 200));
+    for (const auto& p : client->paints_) EXPECT_TRUE(p.on_ui);
+    EXPECT_TRUE(Near(client->PixelAt(55, 45), 0xFF0000FF));
+    EXPECT_TRUE(Near(client->PixelAt(200, 150), 0xFFFFFFFF));
+  }
+
+  // One 10x10 square changes: the frame's rectangles cover it and little else.
+  size_t before;
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    before = client->paints_.size();
+  }
+  browser->GetMainFrame()->ExecuteJavaScript("document.getElementById('sq').style.background = '#0f0'", "", 0);
+  ASSERT_TRUE(client->WaitFor([&] {
+    return client->paints_.size() > before && Near(client->PixelAt(55, 45), 0xFF00FF00);
+  }));
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    int x0 = 1 << 30, y0 = 1 << 30, x1 = 0, y1 = 0, area = 0;
+    for (size_t i = before; i < client->paints_.size(); ++i) {
+      for (const CefRect& r : client->paints_[i].rects) {
+        x0 = std::min(x0, r.x);
+        y0 = std::min(y0, r.y);
+        x1 = std::max(x1, r.x + r.width);
+        y1 = std::max(y1, r.y + r.height);
+        area += r.width * r.height;
+      }
+    }
+    EXPECT_LE(x0, 50);
+    EXPECT_LE(y0, 40);
+    EXPECT_GE(x1, 60);
+    EXPECT_GE(y1, 50);
+    EXPECT_LT(area, 320 * 200 / 10) << "the changed square came as most of the view";
+    EXPECT_TRUE(Near(client->PixelAt(20, 15), 0xFFFF0000));  // the rest is still there
+  }
+
+  // A resize: GetViewRect is asked again, the page gets the new size, and
+  // the next frame is whole and of that size.
+  int asked;
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    client->view_w_ = 400;
+    client->view_h_ = 250;
+    asked = client->view_rect_asked_;
+    before = client->paints_.size();
+  }
+  browser->GetHost()->WasResized();
+  ASSERT_TRUE(client->WaitFor([&] {
+    for (size_t i = before; i < client->paints_.size(); ++i)
+      if (client->paints_[i].width == 400) return true;
+    return false;
+  }));
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    EXPECT_GT(client->view_rect_asked_, asked);
+    for (size_t i = before; i < client->paints_.size(); ++i) {
+      const Paint& p = client->paints_[i];
+      SCOPED_TRACE(i);
+      EXPECT_EQ(p.width, 400);  // no frame of the old size after the resize
+      EXPECT_EQ(p.height, 250);
+      if (p.width != 400) continue;
+      ASSERT_EQ(p.rects.size(), 1u);
+      EXPECT_EQ(p.rects[0], CefRect(0, 0, 400, 250));
+      break;
+    }
+  }
+  EXPECT_TRUE(client->WaitFor([&] {
+    for (const auto& x : client->received_)
+      if (x.args->GetString(0).ToString() == "resize" && x.args->GetInt(1) == 400 && x.args->GetInt(2) == 250)
+        return true;
+    return false;
+  }));
+  CloseAndWait(client, browser);
+}
+
+TEST(EngineOffScreen, TransparentPagesKeepAlphaAndInputReachesThePage) {
+  CefRefPtr<ViewClient> client = new ViewClient();
+  CefRefPtr<CefBrowser> browser = CreateWindowless(client, g_pages + L"osr.html", 0);
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "ready") != nullptr; }));
+  ASSERT_TRUE(client->WaitFor([&] { return !client->paints_.empty() && (client->PixelAt(20, 15) >> 24) == 0xFF; }));
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    EXPECT_EQ(client->PixelAt(20, 15), 0xFFFF0000u);       // painted: opaque red
+    EXPECT_EQ(client->PixelAt(200, 150) >> 24, 0u);        // nothing painted: alpha 0
+  }
+
+  // A click sent to the view reaches the page's handler at its point.
+  CefMouseEvent at;
+  at.x = 120;
+  at.y = 80;
+  browser->GetHost()->SendMouseClickEvent(at, MBT_LEFT, false, 1);
+  browser->GetHost()->SendMouseClickEvent(at, MBT_LEFT, true, 1);
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "click") != nullptr; }));
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    const Received* r = Find(client->received_, "click");
+    EXPECT_EQ(r->args->GetInt(1), 120);
+    EXPECT_EQ(r->args->GetInt(2), 80);
+    EXPECT_EQ(r->args->GetInt(3), 0);
+  }
+
+  // Into the red box and out of the view: the page sees it leave.
+  CefMouseEvent box;
+  box.x = 20;
+  box.y = 15;
+  browser->GetHost()->SendMouseMoveEvent(box, false);
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "over") != nullptr; }));
+  browser->GetHost()->SendMouseMoveEvent(box, true);
+  EXPECT_TRUE(client->WaitFor([&] { return Find(client->received_, "out") != nullptr; }));
+  EXPECT_TRUE(client->WaitFor([&] { return Find(client->received_, "leave") != nullptr; }));
+
+  // Keys: caps lock decides a letter's case; Shift with caps lock gives
+  // lower case again.
+  const struct { uint32 flags; const char* key; } keys[] = {
+      {EVENTFLAG_NONE, "q"},
+      {EVENTFLAG_CAPS_LOCK_ON, "W"},
+      {EVENTFLAG_CAPS_LOCK_ON | EVENTFLAG_SHIFT_DOWN | EVENTFLAG_NUM_LOCK_ON, "e"},
+  };
+  browser->GetHost()->SetFocus(true);
+  for (const auto& k : keys) {
+    SCOPED_TRACE(k.key);
+    CefKeyEvent key;
+    key.type = KEYEVENT_RAWKEYDOWN;
+    key.windows_key_code = std::toupper(k.key[0]);
+    key.modifiers = k.flags;
+    browser->GetHost()->SendKeyEvent(key);
+    key.type = KEYEVENT_KEYUP;
+    browser->GetHost()->SendKeyEvent(key);
+    EXPECT_TRUE(client->WaitFor([&] { return Arrived(client, "key", k.key); }));
+  }
+  CloseAndWait(client, browser);
+}
+
+// --- context menus and cursors -----------------------------------------------------
+
+struct MenuSeen {
+  int type_flags, edit_flags;
+  std::vector<int> ids;  // -1 for a separator
+  std::string selection;
+  int x, y;
+  bool on_ui;
+};
+struct CursorSeen { int type; HCURSOR cursor; bool on_ui; };
+
+class MenuClient : public ViewClient, public CefContextMenuHandler {
+ public:
+  enum class Leave { kNothing, kSelectAllAndCopy };
+  CefRefPtr<CefRenderHandler> GetRenderHandler() override { return windowless_ ? this : nullptr; }
+  CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }
+  void OnBeforeContextMenu(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                           CefRefPtr<CefContextMenuParams> params, CefRefPtr<CefMenuModel> model) override {
+    std::lock_guard<std::mutex> g(lock_);
+    MenuSeen seen{params->GetTypeFlags(), params->GetEditStateFlags(), {}, params->GetSelectionText().ToString(),
+                  params->GetXCoord(), params->GetYCoord(), CefCurrentlyOn(TID_UI)};
+    for (int i = 0; i < model->GetCount(); ++i)
+      seen.ids.push_back(model->GetTypeAt(i) == MENUITEMTYPE_SEPARATOR ? -1 : model->GetCommandIdAt(i));
+    menus_.push_back(seen);
+    model->Clear();
+    if (leave_ == Leave::kSelectAllAndCopy) {
+      model->AddItem(MENU_ID_SELECT_ALL, "\xe5\x85\xa8\xe9\x80\x89 all");
+      model->AddSeparator();
+      model->AddItem(MENU_ID_COPY, "Copy it");
+    }
+    cv_.notify_all();
+  }
+  bool OnContextMenuCommand(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                            CefRefPtr<CefContextMenuParams> params, int command_id, EventFlags flags) override {
+    std::lock_guard<std::mutex> g(lock_);
+    commands_.push_back(command_id);
+    cv_.notify_all();
+    return false;  // the engine carries it out
+  }
+  void OnContextMenuDismissed(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame) override {
+    std::lock_guard<std::mutex> g(lock_);
+    ++dismissed_;
+    cv_.notify_all();
+  }
+  bool OnCursorChange(CefRefPtr<CefBrowser> browser, CefCursorHandle cursor, cef_cursor_type_t type,
+                      const CefCursorInfo& info) override {
+    std::lock_guard<std::mutex> g(lock_);
+    cursors_.push_back({type, cursor, CefCurrentlyOn(TID_UI)});
+    cv_.notify_all();
+    return handle_cursor_;
+  }
+  bool windowless_ = false;
+  bool handle_cursor_ = false;
+  Leave leave_ = Leave::kNothing;
+  std::vector<MenuSeen> menus_;
+  std::vector<int> commands_;
+  std::vector<CursorSeen> cursors_;
+  int dismissed_ = 0;
+};
+
+void RightClick(HWND child, int x, int y) {
+  ::PostMessageW(child, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
+  ::PostMessageW(child, WM_RBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+std::wstring ClipboardNow() {
+  std::wstring text;
+  if (!::OpenClipboard(nullptr)) return text;
+  if (HANDLE h = ::GetClipboardData(CF_UNICODETEXT)) {
+    if (const wchar_t* p = static_cast<const wchar_t*>(::GlobalLock(h))) {
+      text = p;
+      ::GlobalUnlock(h);
+    }
+  }
+  ::CloseClipboard();
+  return text;
+}
+
+TEST(EngineContextMenu, FlagsAndCommandIdsFollowWhatLiesUnderTheMouse) {
+  CefRefPtr<MenuClient> client = new MenuClient();
+  CefRefPtr<CefBrowser> browser = CreateBrowser(client, g_pages + L"menu.html", {0, 0, 400, 300});
+  ASSERT_TRUE(browser);
+  HWND child = browser->GetHost()->GetWindowHandle();
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "ready") != nullptr; }));
+  const std::vector<int> page = {MENU_ID_BACK, MENU_ID_FORWARD, -1, MENU_ID_PRINT, MENU_ID_VIEW_SOURCE};
+  const std::vector<int> edit = {MENU_ID_UNDO, MENU_ID_REDO, -1, MENU_ID_CUT, MENU_ID_COPY, MENU_ID_PASTE,
+                                 MENU_ID_DELETE, -1, MENU_ID_SELECT_ALL};
+  const struct {
+    const char* name;
+    const char* script;  // run first
+    int x, y;
+    int type_flags;
+    int edit_set, edit_clear;  // edit flags that must be set and clear
+    std::vector<int> ids;
+    const char* selection;
+  } cases[] = {
+      {"plain text", "", 30, 20, CM_TYPEFLAG_PAGE, CM_EDITFLAG_CAN_SELECT_ALL,
+       CM_EDITFLAG_CAN_COPY | CM_EDITFLAG_CAN_PASTE | CM_EDITFLAG_CAN_CUT, page, ""},
+      {"a selection", "getSelection().selectAllChildren(document.getElementById('t'))", 30, 20,
+       CM_TYPEFLAG_PAGE | CM_TYPEFLAG_SELECTION, CM_EDITFLAG_CAN_COPY, CM_EDITFLAG_CAN_PASTE, {MENU_ID_COPY},
+       "Plain words here"},
+      {"a text input", "getSelection().removeAllRanges()", 150, 70, CM_TYPEFLAG_PAGE | CM_TYPEFLAG_EDITABLE,
+       CM_EDITFLAG_CAN_PASTE | CM_EDITFLAG_CAN_SELECT_ALL, CM_EDITFLAG_CAN_CUT | CM_EDITFLAG_CAN_DELETE, edit, ""},
+      {"a link", "", 20, 108, CM_TYPEFLAG_PAGE | CM_TYPEFLAG_LINK, 0, CM_EDITFLAG_CAN_PASTE, page, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (*c.script) browser->GetMainFrame()->ExecuteJavaScript(c.script, "", 0);
+    PumpFor(200);
+    size_t before;
+    {
+      std::lock_guard<std::mutex> g(client->lock_);
+      before = client->menus_.size();
+    }
+    RightClick(child, c.x, c.y);
+    ASSERT_TRUE(client->WaitFor([&] { return client->menus_.size() > before; }));
+    std::lock_guard<std::mutex> g(client->lock_);
+    const MenuSeen& m = client->menus_.back();
+    EXPECT_EQ(m.type_flags, c.type_flags);
+    EXPECT_EQ(m.edit_flags & c.edit_set, c.edit_set) << m.edit_flags;
+    EXPECT_EQ(m.edit_flags & c.edit_clear, 0) << m.edit_flags;
+    EXPECT_EQ(m.ids, c.ids);
+    EXPECT_EQ(m.selection, c.selection);
+    EXPECT_EQ(m.x, c.x);
+    EXPECT_EQ(m.y, c.y);
+    EXPECT_TRUE(m.on_ui);
+  }
+  // An empty model shows no menu; a page's own call of the engine's
+  // reporting function shows none either.
+  PumpFor(300);
+  EXPECT_FALSE(::FindWindowW(L"#32768", nullptr) && ::IsWindowVisible(::FindWindowW(L"#32768", nullptr)));
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    EXPECT_EQ(client->dismissed_, 0);
+  }
+  CloseAndWait(client, browser);
+}
+
+// The open context menu (a window of class #32768), or null.
+HWND OpenMenu(CefRefPtr<TestClient> client) {
+  HWND menu = nullptr;
+  client->WaitFor([&] {
+    menu = ::FindWindowW(L"#32768", nullptr);
+    return menu && ::IsWindowVisible(menu);
+  }, 15);
+  return menu && ::IsWindowVisible(menu) ? menu : nullptr;
+}
+
+// Chooses the n-th command of the open menu with the keyboard.
+void ChooseWithKeys(HWND menu, int n) {
+  for (int i = 0; i < n; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+  ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+TEST(EngineContextMenu, ChosenCommandsAreCarriedOutInThePage) {
+  CefRefPtr<MenuClient> client = new MenuClient();
+  client->leave_ = MenuClient::Leave::kSelectAllAndCopy;
+  CefRefPtr<CefBrowser> browser = CreateBrowser(client, g_pages + L"menu.html", {0, 0, 400, 300});
+  ASSERT_TRUE(browser);
+  HWND child = browser->GetHost()->GetWindowHandle();
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "ready") != nullptr; }));
+  ASSERT_TRUE(::OpenClipboard(nullptr));
+  ::EmptyClipboard();
+  ::CloseClipboard();
+
+  // The menu shows the client's items with its labels; the first (select
+  // all) is chosen by keys, as a user would.
+  RightClick(child, 30, 20);
+  HWND menu = OpenMenu(client);
+  ASSERT_TRUE(menu);
+  HMENU items = reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0));
+  ASSERT_TRUE(items);
+  {
+    ASSERT_EQ(::GetMenuItemCount(items), 3);
+    wchar_t label[64] = {};
+    ::GetMenuStringW(items, 0, label, 64, MF_BYPOSITION);
+    EXPECT_EQ(std::wstring(label), L"\u5168\u9009 all");
+    EXPECT_EQ(::GetMenuItemID(items, 0), static_cast<UINT>(MENU_ID_SELECT_ALL));
+    EXPECT_EQ(::GetMenuItemID(items, 2), static_cast<UINT>(MENU_ID_COPY));
+  }
+  ChooseWithKeys(menu, 1);
+  ASSERT_TRUE(client->WaitFor([&] { return client->dismissed_ == 1; }));
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    EXPECT_EQ(client->commands_, std::vector<int>{MENU_ID_SELECT_ALL});
+  }
+  browser->GetMainFrame()->ExecuteJavaScript("testCall('selected', String(getSelection()).length > 20)", "", 0);
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "selected") != nullptr; }));
+
+  // Then copy (past the separator): the page's text is on the clipboard.
+  RightClick(child, 30, 20);
+  menu = OpenMenu(client);
+  ASSERT_TRUE(menu);
+  ChooseWithKeys(menu, 2);
+  ASSERT_TRUE(client->WaitFor([&] { return client->dismissed_ == 2; }));
+  std::wstring copied;
+  for (int i = 0; i < 100 && copied.empty(); ++i) {
+    PumpFor(50);
+    copied = ClipboardNow();
+  }
+  EXPECT_NE(copied.find(L"Plain words here"), std::wstring::npos) << copied.size();
+  EXPECT_NE(copied.find(L"a link"), std::wstring::npos);
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    EXPECT_EQ(client->commands_, (std::vector<int>{MENU_ID_SELECT_ALL, MENU_ID_COPY}));
+  }
+  CloseAndWait(client, browser);
+}
+
+TEST(EngineCursor, ThePagesCursorReachesOnCursorChangeAndTheWindow) {
+  CefRefPtr<MenuClient> client = new MenuClient();
+  CefRefPtr<CefBrowser> browser = CreateBrowser(client, g_pages + L"menu.html", {0, 0, 400, 300});
+  ASSERT_TRUE(browser);
+  HWND child = browser->GetHost()->GetWindowHandle();
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "ready") != nullptr; }));
+  const struct {
+    const char* name;
+    int x, y;
+    cef_cursor_type_t type;
+    LPCWSTR idc;
+  } cases[] = {
+      {"a link", 20, 108, CT_HAND, IDC_HAND},
+      {"text", 30, 20, CT_IBEAM, IDC_IBEAM},
+      {"nothing", 300, 250, CT_POINTER, IDC_ARROW},
+      {"a text input", 150, 70, CT_IBEAM, IDC_IBEAM},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ::PostMessageW(child, WM_MOUSEMOVE, 0, MAKELPARAM(c.x, c.y));
+    ASSERT_TRUE(client->WaitFor([&] { return !client->cursors_.empty() && client->cursors_.back().type == c.type; }));
+    std::lock_guard<std::mutex> g(client->lock_);
+    EXPECT_EQ(client->cursors_.back().cursor, ::LoadCursorW(nullptr, c.idc));
+    EXPECT_TRUE(client->cursors_.back().on_ui);
+  }
+  // Not handled by the client: the browser window shows it.
+  ::PostMessageW(child, WM_MOUSEMOVE, 0, MAKELPARAM(20, 108));
+  ASSERT_TRUE(client->WaitFor([&] { return client->cursors_.back().type == CT_HAND; }));
+  EXPECT_TRUE(::SendMessageW(child, WM_SETCURSOR, reinterpret_cast<WPARAM>(child), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
   CloseAndWait(client, browser);
 }
 
@@ -1044,6 +1559,7 @@ int main(int argc, char** argv) {
   CefString(&settings.log_file) = dir + L"engine-client.log";
   CefString(&settings.locale) = "zh-CN";
   settings.background_color = 0xFFEEEEEE;
+  settings.windowless_rendering_enabled = 1;
   if (!CefInitialize(args, settings, nullptr, nullptr)) return 2;
   const int result = RUN_ALL_TESTS();
   CefShutdown();

@@ -1,5 +1,6 @@
 // The engine's plain rules: command lines, the bridge script and its
-// payloads, input parameters and network error names.
+// payloads, input parameters, network error names, off-screen dirty
+// rectangles, cursors and the context menu.
 #include <gtest/gtest.h>
 #include <json/reader.h>
 
@@ -10,6 +11,8 @@
 #include "input_rules.h"
 #include "navigation_rules.h"
 #include "net_error_rules.h"
+#include "page_watch_rules.h"
+#include "paint_rules.h"
 
 using namespace velora_engine;
 
@@ -304,4 +307,181 @@ TEST(NavigationRules, PopupGeometryAndSchemes) {
     EXPECT_EQ(UrlScheme(c.url), c.scheme);
     EXPECT_EQ(ChromiumLoadsScheme(UrlScheme(c.url)), c.loaded);
   }
+}
+
+namespace {
+
+// A w x h view filled with one colour, with rectangles painted over it.
+std::vector<uint32_t> View(int w, int h, std::vector<PaintRect> painted = {}, uint32_t colour = 0xFF112233) {
+  std::vector<uint32_t> px(static_cast<size_t>(w) * h, 0xFFFFFFFF);
+  for (const PaintRect& r : painted)
+    for (int y = r.y; y < r.y + r.height; ++y)
+      for (int x = r.x; x < r.x + r.width; ++x) px[static_cast<size_t>(y) * w + x] = colour;
+  return px;
+}
+
+}  // namespace
+
+TEST(PaintRules, ChangedPixelsGiveTileRectanglesShrunkToTheChange) {
+  const struct {
+    const char* name;
+    int w, h;
+    std::vector<PaintRect> changed;
+    std::vector<PaintRect> expected;
+  } cases[] = {
+      {"nothing changed", 100, 100, {}, {}},
+      {"a square inside one tile", 100, 100, {{40, 40, 10, 10}}, {{40, 40, 10, 10}}},
+      {"one pixel", 100, 100, {{99, 99, 1, 1}}, {{99, 99, 1, 1}}},
+      {"a square across four tiles", 100, 100, {{28, 28, 10, 10}},
+       {{28, 28, 4, 4}, {32, 28, 6, 4}, {28, 32, 4, 6}, {32, 32, 6, 6}}},
+      {"the ragged last tile column and row", 70, 50, {{64, 32, 6, 18}}, {{64, 32, 6, 18}}},
+      {"two spots in one tile give their box", 64, 64, {{1, 2, 1, 1}, {20, 30, 1, 1}}, {{1, 2, 20, 29}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<uint32_t> before = View(c.w, c.h), after = View(c.w, c.h, c.changed);
+    EXPECT_EQ(ChangedRects(before.data(), after.data(), c.w, c.h), c.expected);
+  }
+}
+
+TEST(PaintRules, ManyRectanglesBecomeOneBoxAndNewSizesAWholeFrame) {
+  // 3 x 3 pixels changed in every tile of a 320 x 320 view: 100 tiles.
+  std::vector<PaintRect> spots;
+  for (int y = 0; y < 320; y += 32)
+    for (int x = 0; x < 320; x += 32) spots.push_back({x + 5, y + 6, 3, 3});
+  const std::vector<uint32_t> before = View(320, 320), after = View(320, 320, spots);
+  EXPECT_EQ(ChangedRects(before.data(), after.data(), 320, 320, 32, 200).size(), 100u);
+  const std::vector<PaintRect> boxed = ChangedRects(before.data(), after.data(), 320, 320);
+  ASSERT_EQ(boxed.size(), 1u);
+  EXPECT_EQ(boxed[0], (PaintRect{5, 6, 32 * 9 + 3, 32 * 9 + 3}));
+
+  // First frame, a new size, and unchanged frames.
+  const std::vector<uint32_t> small = View(10, 8);
+  EXPECT_EQ(FrameDirtyRects(nullptr, 0, 0, after.data(), 320, 320), (std::vector<PaintRect>{{0, 0, 320, 320}}));
+  EXPECT_EQ(FrameDirtyRects(small.data(), 10, 8, after.data(), 320, 320), (std::vector<PaintRect>{{0, 0, 320, 320}}));
+  EXPECT_TRUE(FrameDirtyRects(after.data(), 320, 320, after.data(), 320, 320).empty());
+  EXPECT_TRUE(FrameDirtyRects(small.data(), 10, 8, nullptr, 0, 0).empty());
+  EXPECT_EQ(CoveredPixels({{0, 0, 10, 10}, {20, 20, 3, 4}}), 112u);
+}
+
+TEST(PaintRules, BackgroundColourOfWindowedAndWindowlessPages) {
+  const struct {
+    uint32_t browser, engine;
+    bool windowless;
+    uint32_t expected;
+  } cases[] = {
+      {0, 0xFFEEEEEE, false, 0xFFEEEEEE}, {0xFF102030, 0xFFEEEEEE, false, 0xFF102030},
+      {0, 0, false, 0xFFFFFFFF},          {0x80102030, 0, false, 0xFFFFFFFF},
+      {0, 0xFFEEEEEE, true, 0},           {0xFF102030, 0xFFEEEEEE, true, 0xFF102030},
+      {0x80102030, 0, true, 0xFF102030},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(BackgroundColorFor(cases[i].browser, cases[i].engine, cases[i].windowless), cases[i].expected);
+  }
+}
+
+TEST(InputRules, EventFlagsKeepWhatDevToolsCarries) {
+  const struct {
+    uint32_t flags;
+    int modifiers, buttons;
+    bool caps;
+  } cases[] = {
+      {0, 0, 0, false},
+      {1 << 1, kModShift, 0, false},                                  // Shift
+      {(1 << 2) | (1 << 3), kModCtrl | kModAlt, 0, false},            // Ctrl, Alt
+      {1 << 7, kModMeta, 0, false},                                   // Command
+      {(1 << 0) | (1 << 8), 0, 0, true},                              // caps and num lock
+      {(1 << 4) | (1 << 6), 0, kButtonsLeft | kButtonsRight, false},  // left, right
+      {1 << 5, 0, kButtonsMiddle, false},
+      {0xFFFFFFFFu, kModAlt | kModCtrl | kModMeta | kModShift, kButtonsLeft | kButtonsRight | kButtonsMiddle, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.flags);
+    EXPECT_EQ(ModifiersFromEventFlags(c.flags), c.modifiers);
+    EXPECT_EQ(ButtonsFromEventFlags(c.flags), c.buttons);
+    EXPECT_EQ(CapsLockFromEventFlags(c.flags), c.caps);
+  }
+  // Caps lock and Shift decide a letter's case together.
+  KeyInput key;
+  key.virtual_key = 'Q';
+  key.caps_lock = true;
+  EXPECT_EQ(KeyEventParams(key)["key"].asString(), "Q");
+  key.modifiers = kModShift;
+  EXPECT_EQ(KeyEventParams(key)["key"].asString(), "q");
+  key.virtual_key = 0x67;  // VK_NUMPAD7
+  EXPECT_EQ(KeyEventParams(key)["key"].asString(), "7");
+  EXPECT_EQ(KeyEventParams(key)["code"].asString(), "Numpad7");
+  EXPECT_EQ(KeyEventParams(key)["location"].asInt(), 3);
+  // Leaving the view is a move to no point of it.
+  MouseInput leave;
+  leave.type = MouseInput::Type::kLeave;
+  leave.x = 20;
+  leave.buttons = kButtonsLeft;
+  const Json::Value p = MouseEventParams(leave);
+  EXPECT_EQ(p["type"].asString(), "mouseMoved");
+  EXPECT_LT(p["x"].asInt(), 0);
+  EXPECT_LT(p["y"].asInt(), 0);
+  EXPECT_EQ(p["buttons"].asInt(), 0);
+}
+
+TEST(PageWatchRules, CursorKeywords) {
+  const struct {
+    const char* css;
+    int type, idc;
+  } cases[] = {
+      {"default", 0, 32512}, {"pointer", 2, 32649}, {"text", 3, 32513},  {"wait", 4, 32514},
+      {"ew-resize", 15, 32644}, {"not-allowed", 38, 32648}, {"none", 37, 0}, {"no-such-cursor", 0, 32512},
+      {"", 0, 32512},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.css);
+    EXPECT_EQ(CursorForCss(c.css).type, c.type);
+    EXPECT_EQ(CursorForCss(c.css).system_cursor, c.idc);
+  }
+}
+
+TEST(PageWatchRules, ContextFlagsAndTheDefaultMenu) {
+  const auto report = [](const char* json) {
+    Json::Value v;
+    Json::Reader().parse(json, v);
+    return MenuContextFromReport(v);
+  };
+  const auto ids = [](const std::vector<MenuItem>& items) {
+    std::vector<int> out;
+    for (const auto& i : items) out.push_back(i.command_id);
+    return out;
+  };
+  const struct {
+    const char* name;
+    const char* json;
+    int type_flags, edit_flags;
+    std::vector<int> menu;
+  } cases[] = {
+      {"plain text", R"({"x":5,"y":6,"page":"file:///a.html"})", 1, 64, {100, 101, -1, 131, 132}},
+      {"a selection", R"({"page":"file:///a.html","sel":"hello"})", 1 | 16, 8 | 64, {113}},
+      {"a link", R"({"page":"file:///a.html","link":"http://x/"})", 1 | 4, 64, {100, 101, -1, 131, 132}},
+      {"an image", R"({"page":"file:///a.html","media":"img","src":"a.png"})", 1 | 8, 64, {100, 101, -1, 131, 132}},
+      {"an empty input", R"({"page":"p","editable":true})", 1 | 32, 16,
+       {110, 111, -1, 112, 113, 114, 115, -1, 116}},
+      {"an input with a selection", R"({"page":"p","editable":true,"hasText":true,"sel":"ab","undo":true})",
+       1 | 16 | 32, 1 | 4 | 8 | 16 | 32 | 64, {110, 111, -1, 112, 113, 114, 115, -1, 116}},
+      {"not an object", "[1]", 0, 64, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const MenuContext ctx = report(c.json);
+    EXPECT_EQ(MenuTypeFlags(ctx), c.type_flags);
+    EXPECT_EQ(MenuEditFlags(ctx), c.edit_flags);
+    EXPECT_EQ(ids(DefaultMenu(ctx, false, false)), c.menu);
+  }
+  // What the field allows is what is enabled; Back follows the history.
+  const std::vector<MenuItem> edit = DefaultMenu(report(R"({"page":"p","editable":true})"), false, false);
+  for (const auto& i : edit) {
+    SCOPED_TRACE(i.command_id);
+    if (i.command_id >= 0) EXPECT_EQ(i.enabled, i.command_id == 114);
+  }
+  EXPECT_TRUE(DefaultMenu(report(R"({"page":"p"})"), true, false)[0].enabled);
+  EXPECT_FALSE(DefaultMenu(report(R"({"page":"p"})"), true, false)[1].enabled);
+  EXPECT_EQ(report(R"({"x":5,"y":6})").x, 5);
 }

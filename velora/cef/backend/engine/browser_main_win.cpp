@@ -8,9 +8,15 @@
 #include "include/cef_display_handler.h"
 #include "include/cef_life_span_handler.h"
 #include "include/cef_load_handler.h"
+#include "include/cef_render_handler.h"
 #include "include/cef_request_handler.h"
 #include "include/wrapper/cef_helpers.h"
 #include "net_error_rules.h"
+#include "paint_rules.h"
+#include "page_watch_rules.h"
+#include "context_menu_impl.h"
+#include "include/cef_context_menu_handler.h"
+#include <json/reader.h>
 #include "request_impl.h"
 #include "include/cef_resource_request_handler.h"
 #include <shellapi.h>
@@ -19,9 +25,10 @@
 namespace velora_engine {
 
 MainBrowser::MainBrowser(int id, CefRefPtr<CefClient> client, std::string target_id,
-                         std::string session_id, bool windowless)
+                         std::string session_id, bool windowless, uint32_t background)
     : BrowserImpl(id), client_(client), target_id_(std::move(target_id)),
-      session_id_(std::move(session_id)), windowless_(windowless) {}
+      session_id_(std::move(session_id)), windowless_(windowless),
+      background_(background), transparent_((background >> 24) == 0) {}
 
 MainBrowser::~MainBrowser() = default;
 
@@ -33,7 +40,8 @@ void MainBrowser::Send(const std::string& method, const Json::Value& params) {
 bool MainBrowser::CreateWindowFor(HWND parent, DWORD style, const RECT& rect) {
   CEF_REQUIRE_UI_THREAD();
   if (style == 0) style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP;
-  window_ = BrowserWindow::Create(parent, style, rect, Engine::Get()->background(), this);
+  const COLORREF shown = RGB((background_ >> 16) & 0xFF, (background_ >> 8) & 0xFF, background_ & 0xFF);
+  window_ = BrowserWindow::Create(parent, style, rect, shown, this);
   hwnd_ = window_ ? window_->hwnd() : nullptr;
   width_ = rect.right - rect.left;
   height_ = rect.bottom - rect.top;
@@ -58,8 +66,13 @@ void MainBrowser::UpdateMetrics(int width, int height) {
 
 void MainBrowser::StartScreencast() {
   Json::Value s(Json::objectValue);
-  s["format"] = "jpeg";
-  s["quality"] = 85;
+  // A transparent page needs its alpha, which only PNG keeps.
+  if (transparent_) {
+    s["format"] = "png";
+  } else {
+    s["format"] = "jpeg";
+    s["quality"] = 85;
+  }
   s["maxWidth"] = width_;
   s["maxHeight"] = height_;
   s["everyNthFrame"] = 1;
@@ -74,7 +87,9 @@ void MainBrowser::Prepare(int width, int height, const std::string& url, bool po
     width_ = width;
     height_ = height;
   }
+  if (windowless_) AskViewSize(&width_, &height_);
   is_popup_ = popup;
+  popup_ = popup;
   const Json::Value none(Json::objectValue);
   Send("Page.enable", none);
   // Every document request of the page's frames pauses for OnBeforeBrowse.
@@ -89,19 +104,25 @@ void MainBrowser::Prepare(int width, int height, const std::string& url, bool po
   Json::Value binding(Json::objectValue);
   binding["name"] = kBridgeBindingName;
   Send("Runtime.addBinding", binding);
+  binding["name"] = kPageBindingName;
+  Send("Runtime.addBinding", binding);
+  // The watch script goes in ahead of the command that lets the page run,
+  // on the same session, so every document has it.
+  Json::Value watch(Json::objectValue);
+  watch["source"] = PageWatchScript();
+  Send("Page.addScriptToEvaluateOnNewDocument", watch);
   Send("Runtime.enable", none);
   Json::Value focus(Json::objectValue);
   focus["enabled"] = true;
   Send("Emulation.setFocusEmulationEnabled", focus);
-  const COLORREF bg = Engine::Get()->background();
   Json::Value color(Json::objectValue);
-  color["color"]["r"] = GetRValue(bg);
-  color["color"]["g"] = GetGValue(bg);
-  color["color"]["b"] = GetBValue(bg);
-  color["color"]["a"] = 1;
+  color["color"]["r"] = (background_ >> 16) & 0xFF;
+  color["color"]["g"] = (background_ >> 8) & 0xFF;
+  color["color"]["b"] = background_ & 0xFF;
+  color["color"]["a"] = transparent_ ? 0 : 1;
   Send("Emulation.setDefaultBackgroundColorOverride", color);
   UpdateMetrics(width_, height_);
-  if (!windowless_) StartScreencast();
+  StartScreencast();
   if (popup) {
     // The page is Chromium's already and loads its address by itself once
     // it runs: the bridge goes in first when it is known (the renderer has
@@ -294,6 +315,10 @@ void MainBrowser::CloseNow() {
     window_->Destroy();  // no delegate calls from here on
     window_.reset();
   }
+  if (menu_owner_) {
+    ::DestroyWindow(menu_owner_);
+    menu_owner_ = nullptr;
+  }
   hwnd_ = nullptr;
   Engine::Get()->BrowserClosed(this);
   if (client_) {
@@ -307,6 +332,13 @@ void MainBrowser::CloseNow() {
 void MainBrowser::SetFocus(bool focus) {
   CefRefPtr<MainBrowser> self(this);
   Engine::Get()->PostUi([self, focus] {
+    if (self->windowless_) {
+      // No window to focus: the page itself is told it has or lost focus.
+      Json::Value p(Json::objectValue);
+      p["enabled"] = focus;
+      self->Send("Emulation.setFocusEmulationEnabled", p);
+      return;
+    }
     if (focus && self->hwnd_) ::SetFocus(self->hwnd_);
   });
 }
@@ -316,7 +348,9 @@ CefRefPtr<CefRequestContext> MainBrowser::GetRequestContext() { return CefReques
 void MainBrowser::WasResized() {
   CefRefPtr<MainBrowser> self(this);
   Engine::Get()->PostUi([self] {
-    if (self->hwnd_) {
+    if (self->windowless_) {
+      self->ResizeWindowless();
+    } else if (self->hwnd_) {
       RECT r;
       ::GetClientRect(self->hwnd_, &r);
       self->OnWindowResized(r.right, r.bottom);
@@ -330,23 +364,70 @@ void MainBrowser::WasHidden(bool hidden) {
   else StartScreencast();
 }
 
-namespace {
-int ModifiersFromEventFlags(uint32 flags) {
-  int m = 0;
-  if (flags & EVENTFLAG_ALT_DOWN) m |= kModAlt;
-  if (flags & EVENTFLAG_CONTROL_DOWN) m |= kModCtrl;
-  if (flags & EVENTFLAG_COMMAND_DOWN) m |= kModMeta;
-  if (flags & EVENTFLAG_SHIFT_DOWN) m |= kModShift;
-  return m;
+void MainBrowser::Invalidate(PaintElementType type) {
+  if (!windowless_ || type != PET_VIEW) return;
+  CefRefPtr<MainBrowser> self(this);
+  Engine::Get()->PostUi([self] {
+    // The last frame again, whole.
+    self->paint_full_ = true;
+    if (self->painted_) self->PaintWindowless(self->painted_);
+  });
 }
-int ButtonsFromEventFlags(uint32 flags) {
-  int b = 0;
-  if (flags & EVENTFLAG_LEFT_MOUSE_BUTTON) b |= kButtonsLeft;
-  if (flags & EVENTFLAG_RIGHT_MOUSE_BUTTON) b |= kButtonsRight;
-  if (flags & EVENTFLAG_MIDDLE_MOUSE_BUTTON) b |= kButtonsMiddle;
-  return b;
+
+bool MainBrowser::AskViewSize(int* width, int* height) {
+  CEF_REQUIRE_UI_THREAD();
+  CefRefPtr<CefRenderHandler> render = client_ ? client_->GetRenderHandler() : nullptr;
+  if (!render) return false;
+  CefRect rect(0, 0, *width > 0 ? *width : 800, *height > 0 ? *height : 600);
+  render->GetViewRect(this, rect);
+  if (rect.width <= 0 || rect.height <= 0) return false;
+  *width = rect.width;
+  *height = rect.height;
+  return true;
 }
-}  // namespace
+
+void MainBrowser::ResizeWindowless() {
+  CEF_REQUIRE_UI_THREAD();
+  if (closed_) return;
+  int w = width_, h = height_;
+  AskViewSize(&w, &h);
+  paint_full_ = true;
+  if (w == width_ && h == height_) {
+    // Same size: the client still gets a whole frame, as after any resize.
+    if (painted_) PaintWindowless(painted_);
+    return;
+  }
+  width_ = w;
+  height_ = h;
+  UpdateMetrics(w, h);
+  // A new screencast starts with a frame of the new size.
+  Send("Page.stopScreencast", Json::Value(Json::objectValue));
+  StartScreencast();
+}
+
+void MainBrowser::PaintWindowless(std::shared_ptr<DecodedFrame> frame) {
+  CEF_REQUIRE_UI_THREAD();
+  if (closed_ || !frame) return;
+  // Frames of an earlier size are still on their way after a resize.
+  if (frame->width != width_ || frame->height != height_) return;
+  CefRefPtr<CefRenderHandler> render = client_ ? client_->GetRenderHandler() : nullptr;
+  if (!render) {
+    // Nobody to show it to now: whoever comes next gets a whole frame.
+    paint_full_ = true;
+    return;
+  }
+  const DecodedFrame* before = paint_full_ ? nullptr : painted_.get();
+  const std::vector<PaintRect> dirty =
+      FrameDirtyRects(before ? before->pixels.data() : nullptr, before ? before->width : 0,
+                      before ? before->height : 0, frame->pixels.data(), frame->width, frame->height);
+  if (dirty.empty()) return;  // nothing changed
+  CefRenderHandler::RectList rects;
+  rects.reserve(dirty.size());
+  for (const PaintRect& r : dirty) rects.push_back(CefRect(r.x, r.y, r.width, r.height));
+  painted_ = frame;
+  paint_full_ = false;
+  render->OnPaint(this, PET_VIEW, rects, frame->pixels.data(), frame->width, frame->height);
+}
 
 void MainBrowser::SendKeyEvent(const CefKeyEvent& event) {
   if (event.type == KEYEVENT_CHAR) {
@@ -360,6 +441,7 @@ void MainBrowser::SendKeyEvent(const CefKeyEvent& event) {
   in.down = event.type != KEYEVENT_KEYUP;
   in.virtual_key = event.windows_key_code;
   in.modifiers = ModifiersFromEventFlags(event.modifiers);
+  in.caps_lock = CapsLockFromEventFlags(event.modifiers);
   in.system_key = event.is_system_key != 0;
   Send("Input.dispatchKeyEvent", KeyEventParams(in));
 }
@@ -379,8 +461,8 @@ void MainBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButtonTyp
 }
 
 void MainBrowser::SendMouseMoveEvent(const CefMouseEvent& event, bool mouseLeave) {
-  if (mouseLeave) return;
   MouseInput in;
+  if (mouseLeave) in.type = MouseInput::Type::kLeave;
   in.x = event.x;
   in.y = event.y;
   in.modifiers = ModifiersFromEventFlags(event.modifiers);
@@ -429,6 +511,11 @@ void MainBrowser::OnWindowDestroyed() {
 }
 
 void MainBrowser::OnFrame(std::shared_ptr<DecodedFrame> frame) {
+  CEF_REQUIRE_UI_THREAD();
+  if (windowless_) {
+    PaintWindowless(std::move(frame));
+    return;
+  }
   if (window_ && !closed_) window_->ShowFrame(std::move(frame));
 }
 
@@ -442,6 +529,7 @@ void MainBrowser::OnRenderProcessGone(cef_termination_status_t status) {
 
 void MainBrowser::NoteClick(const MouseInput& input) {
   if (input.type != MouseInput::Type::kPress) return;
+  menu_armed_ = input.button == MouseInput::Button::kRight;
   last_press_ = input;
   last_press_at_ = ::GetTickCount64();
 }
@@ -571,7 +659,7 @@ void MainBrowser::DecidePopup(const WindowOpen& open, const PopupTarget* target)
     return;
   }
   if (target) {
-    Engine::Get()->AdoptPopup(target->target, target->session, info, client, url);
+    Engine::Get()->AdoptPopup(target->target, target->session, info, client, url, settings);
   } else {
     // No target came: the page's wish alone, as a browser of its own.
     Engine::Get()->CreateBrowser(info, client, url, settings);
@@ -844,15 +932,8 @@ void MainBrowser::HandleEvent(const std::string& method, const Json::Value& para
     }
     return;
   }
-  if (method == "Target.targetInfoChanged") {
-    const std::string title = params["targetInfo"]["title"].asString();
-    const std::string url = params["targetInfo"]["url"].asString();
-    // Chromium names an untitled page after its address; so does the
-    // engine, once the page has loaded something.
-    if (navigated_ && title != title_ && !(title == "about:blank" && title_.empty())) {
-      title_ = title;
-      if (display) display->OnTitleChange(this, title);
-    }
+  if (method == "page.report") {
+    OnPageReport(params);
     return;
   }
   if (method == "Inspector.targetCrashed" || method == "Target.targetCrashed") {
@@ -864,6 +945,295 @@ void MainBrowser::HandleEvent(const std::string& method, const Json::Value& para
     if (!closing_) CloseNow();
     return;
   }
+}
+
+}  // namespace velora_engine
+
+namespace velora_engine {
+
+// --- the page's own reports (UI thread) ----------------------------------------
+
+void MainBrowser::OnPageReport(const Json::Value& params) {
+  CEF_REQUIRE_UI_THREAD();
+  // Only the main frame's own world speaks for the view.
+  if (ContextFrame(params["executionContextId"].asInt()) != target_id_) return;
+  Json::Value report;
+  Json::CharReaderBuilder builder;
+  std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+  const std::string payload = params["payload"].asString();
+  std::string error;
+  if (!reader->parse(payload.data(), payload.data() + payload.size(), &report, &error) || !report.isObject()) return;
+  const std::string kind = report["k"].asString();
+  if (kind == "title") {
+    // An untitled page is named after its address, as the engine does.
+    std::string title = report["v"].asString();
+    if (title.empty()) title = report["url"].asString();
+    if (title == title_) return;
+    title_ = title;
+    CefRefPtr<CefDisplayHandler> display = client_ ? client_->GetDisplayHandler() : nullptr;
+    if (display) display->OnTitleChange(this, title);
+  } else if (kind == "cursor") {
+    OnPageCursor(report["v"].asString());
+  } else if (kind == "menu") {
+    OnPageContextMenu(report);
+  }
+}
+
+void MainBrowser::OnPageCursor(const std::string& css) {
+  CEF_REQUIRE_UI_THREAD();
+  const CursorChoice choice = CursorForCss(css);
+  HCURSOR cursor = choice.system_cursor ? ::LoadCursorW(nullptr, MAKEINTRESOURCEW(choice.system_cursor)) : nullptr;
+  CefCursorInfo info;  // system cursors only: no image
+  CefRefPtr<CefDisplayHandler> display = client_ ? client_->GetDisplayHandler() : nullptr;
+  const bool handled =
+      display && display->OnCursorChange(this, cursor, static_cast<cef_cursor_type_t>(choice.type), info);
+  if (!handled && window_) window_->SetCursor(cursor);
+}
+
+void MainBrowser::OnPageContextMenu(const Json::Value& report) {
+  CEF_REQUIRE_UI_THREAD();
+  // A menu follows a right press the engine sent, never a page's own call.
+  if (!menu_armed_) return;
+  menu_armed_ = false;
+  const MenuContext context = MenuContextFromReport(report);
+  ContextMenuData data;
+  data.x = context.x;
+  data.y = context.y;
+  data.type_flags = MenuTypeFlags(context);
+  data.edit_flags = MenuEditFlags(context);
+  data.media_type = context.media_type;
+  data.editable = context.editable;
+  data.link_url = context.link_url;
+  data.source_url = context.source_url;
+  data.title_text = context.title_text;
+  data.page_url = context.page_url;
+  data.frame_url = context.frame_url;
+  data.selection = context.selection;
+  CefRefPtr<CefContextMenuParams> params = new ContextMenuParamsImpl(data);
+  CefRefPtr<MenuModelImpl> model = new MenuModelImpl();
+  for (const MenuItem& item : DefaultMenu(context, can_go_back_, can_go_forward_)) {
+    if (item.command_id < 0) {
+      model->AddSeparator();
+    } else {
+      model->AddItem(item.command_id, item.label);
+      model->SetEnabled(item.command_id, item.enabled);
+    }
+  }
+  CefRefPtr<CefFrame> frame = GetMainFrame();
+  CefRefPtr<CefContextMenuHandler> handler = client_ ? client_->GetContextMenuHandler() : nullptr;
+  if (handler) handler->OnBeforeContextMenu(this, frame, params, model.get());
+  if (model->GetCount() == 0) return;  // the client wants no menu
+  CefRefPtr<MainBrowser> self(this);
+  CefRefPtr<CefMenuModel> shown = model.get();
+  Engine::Get()->PostUi([self, params, shown, frame] { self->RunContextMenu(params, shown, frame); });
+}
+
+namespace {
+
+class MenuCallback : public CefRunContextMenuCallback {
+ public:
+  MenuCallback(CefRefPtr<MainBrowser> browser, CefRefPtr<CefContextMenuParams> params, CefRefPtr<CefFrame> frame)
+      : browser_(browser), params_(params), frame_(frame) {}
+  void Continue(int command_id, EventFlags event_flags) override { Finish(command_id, event_flags); }
+  void Cancel() override { Finish(-1, EVENTFLAG_NONE); }
+
+ private:
+  void Finish(int command_id, int flags) {
+    CefRefPtr<MainBrowser> b;
+    {
+      std::lock_guard<std::mutex> g(lock_);
+      b.swap(browser_);  // once only
+    }
+    if (!b) return;
+    CefRefPtr<CefContextMenuParams> params = params_;
+    CefRefPtr<CefFrame> frame = frame_;
+    Engine::Get()->PostUi([b, params, frame, command_id, flags] {
+      if (command_id >= 0) b->RunMenuCommand(params, frame, command_id, flags);
+      b->MenuDismissed(frame);
+    });
+  }
+  std::mutex lock_;
+  CefRefPtr<MainBrowser> browser_;
+  CefRefPtr<CefContextMenuParams> params_;
+  CefRefPtr<CefFrame> frame_;
+  IMPLEMENT_REFCOUNTING(MenuCallback);
+};
+
+bool SetClipboardText(HWND owner, const std::wstring& text) {
+  if (!::OpenClipboard(owner)) return false;
+  ::EmptyClipboard();
+  const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+  bool ok = false;
+  if (mem) {
+    void* p = ::GlobalLock(mem);
+    if (p) {
+      memcpy(p, text.c_str(), bytes);
+      ::GlobalUnlock(mem);
+      ok = ::SetClipboardData(CF_UNICODETEXT, mem) != nullptr;
+    }
+    if (!ok) ::GlobalFree(mem);  // the clipboard owns it only on success
+  }
+  ::CloseClipboard();
+  return ok;
+}
+
+bool ClipboardText(HWND owner, std::wstring* text) {
+  if (!::OpenClipboard(owner)) return false;
+  bool ok = false;
+  if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+    if (const wchar_t* p = static_cast<const wchar_t*>(::GlobalLock(data))) {
+      const size_t max = ::GlobalSize(data) / sizeof(wchar_t);
+      size_t n = 0;
+      while (n < max && p[n]) ++n;
+      text->assign(p, n);
+      ::GlobalUnlock(data);
+      ok = true;
+    }
+  }
+  ::CloseClipboard();
+  return ok;
+}
+
+// The selected text, in a text field as on the page.
+const char kSelectionScript[] =
+    "(function(){var e=document.activeElement;"
+    "if(e&&(e.nodeName==='INPUT'||e.nodeName==='TEXTAREA')){"
+    "try{return e.value.substring(e.selectionStart,e.selectionEnd);}catch(x){}}"
+    "return String(window.getSelection());})()";
+
+}  // namespace
+
+HWND MainBrowser::MenuOwner() {
+  CEF_REQUIRE_UI_THREAD();
+  if (hwnd_) return hwnd_;
+  if (!menu_owner_)
+    menu_owner_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                    ::GetModuleHandleW(nullptr), nullptr);
+  return menu_owner_;
+}
+
+void MainBrowser::RunContextMenu(CefRefPtr<CefContextMenuParams> params, CefRefPtr<CefMenuModel> model,
+                                 CefRefPtr<CefFrame> frame) {
+  CEF_REQUIRE_UI_THREAD();
+  if (closed_) return;
+  CefRefPtr<CefContextMenuHandler> handler = client_ ? client_->GetContextMenuHandler() : nullptr;
+  if (handler && handler->RunContextMenu(this, frame, params, model, new MenuCallback(this, params, frame)))
+    return;  // the client shows it and answers through the callback
+  HMENU menu = ::CreatePopupMenu();
+  if (!menu) return;
+  const int count = model->GetCount();
+  int shown = 0;
+  for (int i = 0; i < count; ++i) {
+    if (!model->IsVisibleAt(i)) continue;
+    if (model->GetTypeAt(i) == MENUITEMTYPE_SEPARATOR) {
+      // No separator first, last or twice in a row.
+      if (shown > 0) ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    const std::wstring label = model->GetLabelAt(i).ToWString();
+    const UINT flags = MF_STRING | (model->IsEnabledAt(i) ? MF_ENABLED : MF_GRAYED);
+    ::AppendMenuW(menu, flags, static_cast<UINT_PTR>(model->GetCommandIdAt(i)), label.c_str());
+    ++shown;
+  }
+  // Trailing or doubled separators left by hidden items go.
+  for (int i = ::GetMenuItemCount(menu) - 1; i >= 0; --i) {
+    MENUITEMINFOW info = {sizeof(info), MIIM_FTYPE};
+    ::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+    const bool sep = (info.fType & MFT_SEPARATOR) != 0;
+    bool drop = false;
+    if (sep && i == ::GetMenuItemCount(menu) - 1) drop = true;
+    if (sep && i > 0) {
+      MENUITEMINFOW prev = {sizeof(prev), MIIM_FTYPE};
+      ::GetMenuItemInfoW(menu, static_cast<UINT>(i - 1), TRUE, &prev);
+      if (prev.fType & MFT_SEPARATOR) drop = true;
+    }
+    if (drop) ::DeleteMenu(menu, static_cast<UINT>(i), MF_BYPOSITION);
+  }
+  if (shown == 0) {
+    ::DestroyMenu(menu);
+    MenuDismissed(frame);
+    return;
+  }
+  POINT pt = {params->GetXCoord(), params->GetYCoord()};
+  HWND owner = MenuOwner();
+  if (hwnd_) {
+    ::ClientToScreen(hwnd_, &pt);
+  } else {
+    // Windowless: where the client says the view is on the screen.
+    CefRefPtr<CefRenderHandler> render = client_ ? client_->GetRenderHandler() : nullptr;
+    int sx = pt.x, sy = pt.y;
+    if (render && render->GetScreenPoint(this, pt.x, pt.y, sx, sy)) pt = {sx, sy};
+  }
+  const int command = static_cast<int>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                                        pt.x, pt.y, 0, owner, nullptr));
+  ::DestroyMenu(menu);
+  if (closed_) return;
+  if (command > 0) RunMenuCommand(params, frame, command, EVENTFLAG_NONE);
+  MenuDismissed(frame);
+}
+
+void MainBrowser::MenuDismissed(CefRefPtr<CefFrame> frame) {
+  CEF_REQUIRE_UI_THREAD();
+  CefRefPtr<CefContextMenuHandler> handler = client_ ? client_->GetContextMenuHandler() : nullptr;
+  if (handler && !closed_) handler->OnContextMenuDismissed(this, frame);
+}
+
+void MainBrowser::RunMenuCommand(CefRefPtr<CefContextMenuParams> params, CefRefPtr<CefFrame> frame,
+                                 int command_id, int event_flags) {
+  CEF_REQUIRE_UI_THREAD();
+  if (closed_) return;
+  CefRefPtr<CefContextMenuHandler> handler = client_ ? client_->GetContextMenuHandler() : nullptr;
+  if (handler && handler->OnContextMenuCommand(this, frame, params, command_id,
+                                               static_cast<cef_event_flags_t>(event_flags)))
+    return;  // the client did it
+  CefRefPtr<FrameImpl> main = FrameFor(target_id_, true);
+  switch (command_id) {
+    case MENU_ID_BACK: GoBack(); break;
+    case MENU_ID_FORWARD: GoForward(); break;
+    case MENU_ID_RELOAD: Reload(); break;
+    case MENU_ID_RELOAD_NOCACHE: ReloadIgnoreCache(); break;
+    case MENU_ID_STOPLOAD: StopLoad(); break;
+    case MENU_ID_UNDO: FrameEdit(main.get(), "undo"); break;
+    case MENU_ID_REDO: FrameEdit(main.get(), "redo"); break;
+    case MENU_ID_DELETE: FrameEdit(main.get(), "delete"); break;
+    case MENU_ID_SELECT_ALL: FrameEdit(main.get(), "selectAll"); break;
+    case MENU_ID_COPY: CopySelection(false); break;
+    case MENU_ID_CUT: CopySelection(true); break;
+    case MENU_ID_PASTE: PasteClipboard(); break;
+    default:
+      // Print and View Source need windows of the engine's own; the
+      // client's own ids are the client's.
+      break;
+  }
+}
+
+void MainBrowser::CopySelection(bool cut) {
+  DevToolsConnection* dt = Engine::Get()->devtools();
+  if (!dt || closed_) return;
+  Json::Value p(Json::objectValue);
+  p["expression"] = kSelectionScript;
+  p["returnByValue"] = true;
+  const int ctx = MainWorldContext(target_id_);
+  if (ctx) p["contextId"] = ctx;
+  CefRefPtr<MainBrowser> self(this);
+  dt->Post(session_id_, "Runtime.evaluate", p, [self, cut](const Json::Value& r, const std::string&) {
+    const std::string text = r["result"]["value"].isString() ? r["result"]["value"].asString() : std::string();
+    Engine::Get()->PostUi([self, cut, text] {
+      if (self->closed_ || text.empty()) return;
+      if (!SetClipboardText(self->MenuOwner(), FromUtf8(text)))
+        EngineLog(LogLevel::kWarning, "the clipboard could not be written");
+      if (cut) self->FrameEdit(self->FrameFor(self->target_id_, true).get(), "delete");
+    });
+  });
+}
+
+void MainBrowser::PasteClipboard() {
+  std::wstring text;
+  if (!ClipboardText(MenuOwner(), &text) || text.empty()) return;
+  Json::Value p(Json::objectValue);
+  p["text"] = Utf16ToUtf8(text);
+  Send("Input.insertText", p);
 }
 
 }  // namespace velora_engine

@@ -68,6 +68,18 @@ void BrowserWindow::ShowFrame(std::shared_ptr<DecodedFrame> frame) {
   if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
+void BrowserWindow::SetCursor(HCURSOR cursor) {
+  cursor_ = cursor;
+  cursor_set_ = true;
+  if (!hwnd_) return;
+  POINT pt;
+  RECT r;
+  // Shown at once when the pointer is over the window, as the next
+  // WM_SETCURSOR would.
+  if (::GetCursorPos(&pt) && ::GetWindowRect(hwnd_, &r) && ::PtInRect(&r, pt) && ::WindowFromPoint(pt) == hwnd_)
+    ::SetCursor(cursor);
+}
+
 LRESULT CALLBACK BrowserWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   BrowserWindow* self;
   if (msg == WM_NCCREATE) {
@@ -180,6 +192,12 @@ LRESULT BrowserWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT covers every pixel
+    case WM_SETCURSOR:
+      if (cursor_set_ && LOWORD(lp) == HTCLIENT) {
+        ::SetCursor(cursor_);
+        return TRUE;
+      }
+      break;
     case WM_SIZE:
       if (delegate_ && wp != SIZE_MINIMIZED) delegate_->OnWindowResized(LOWORD(lp), HIWORD(lp));
       return 0;
@@ -191,6 +209,12 @@ LRESULT BrowserWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_MOUSELEAVE:
       tracking_leave_ = false;
+      if (delegate_) {
+        MouseInput in;
+        in.type = MouseInput::Type::kLeave;
+        in.modifiers = Modifiers();
+        delegate_->OnWindowMouse(in);
+      }
       return 0;
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL: {
@@ -223,6 +247,7 @@ LRESULT BrowserWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         in.virtual_key = static_cast<int>(wp);
         in.modifiers = Modifiers();
         in.system_key = msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP;
+        in.caps_lock = (::GetKeyState(VK_CAPITAL) & 1) != 0;
         delegate_->OnWindowKey(in);
       }
       if (msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP) break;  // Alt+F4 and friends

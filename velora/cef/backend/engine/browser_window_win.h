@@ -40,6 +40,8 @@ class BrowserWindow {
   HWND hwnd() const { return hwnd_; }
   // Shows a new frame: it replaces the previous one at once.
   void ShowFrame(std::shared_ptr<DecodedFrame> frame);
+  // The cursor shown over the window from now on (null: none).
+  void SetCursor(HCURSOR cursor);
   // Destroys the window (no delegate calls after this returns).
   void Destroy();
 
@@ -55,6 +57,8 @@ class BrowserWindow {
   COLORREF background_ = RGB(255, 255, 255);
   std::shared_ptr<DecodedFrame> frame_;
   bool painted_frame_ = false;
+  HCURSOR cursor_ = nullptr;
+  bool cursor_set_ = false;  // the page has chosen one
   bool tracking_leave_ = false;
   int buttons_ = 0;
   // Clicks for clickCount: a press counts on from the last one when it

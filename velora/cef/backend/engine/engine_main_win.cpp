@@ -17,6 +17,8 @@
 #include "include/cef_request_handler.h"
 #include "include/wrapper/cef_helpers.h"
 #include "net_error_rules.h"
+#include "page_watch_rules.h"
+#include "paint_rules.h"
 #include "values_impl.h"
 
 namespace velora_engine {
@@ -97,6 +99,7 @@ bool Engine::Initialize(const CefMainArgs& args, const CefSettings& settings, Ce
   multi_threaded_ = settings.multi_threaded_message_loop != 0;
   windowless_allowed_ = settings.windowless_rendering_enabled != 0;
   const cef_color_t bg = settings.background_color;
+  background_argb_ = bg;
   background_ = (bg >> 24) == 0 ? RGB(255, 255, 255) : RGB((bg >> 16) & 0xFF, (bg >> 8) & 0xFF, bg & 0xFF);
   ConfigureEngineLog(CefString(&settings.log_file).ToWString(), settings.log_severity);
 
@@ -550,6 +553,11 @@ void Engine::OnDevToolsEvent(const std::string& session, const std::string& meth
     return;
   }
   if (method == "Runtime.bindingCalled") {
+    if (params["name"].asString() == kPageBindingName) {
+      // The page's title, cursor and context menu: the browser's business.
+      PostUi([b, method, params] { b->HandleEvent("page.report", params); });
+      return;
+    }
     if (params["name"].asString() != kBridgeBindingName) return;
     const int ctx_id = params["executionContextId"].asInt();
     Json::Value m(Json::objectValue);
@@ -570,7 +578,7 @@ void Engine::OnDevToolsClosed() {
 }
 
 CefRefPtr<CefBrowser> Engine::CreateBrowser(const CefWindowInfo& info, CefRefPtr<CefClient> client,
-                                            const std::string& url, const CefBrowserSettings&) {
+                                            const std::string& url, const CefBrowserSettings& settings) {
   if (!ui_ || !ui_->RunsOnCurrentThread()) {
     EngineLog(LogLevel::kError, "CreateBrowserSync called off the UI thread");
     return nullptr;
@@ -601,7 +609,7 @@ CefRefPtr<CefBrowser> Engine::CreateBrowser(const CefWindowInfo& info, CefRefPtr
     CloseTarget(target);
     return nullptr;
   }
-  return AdoptTarget(target, session, info, client, url, false).get();
+  return AdoptTarget(target, session, info, client, url, false, settings).get();
 }
 
 std::string Engine::WaitForAttached(const std::string& target, int timeout_ms) {
@@ -623,30 +631,36 @@ void Engine::CloseTarget(const std::string& target) {
 
 CefRefPtr<CefBrowser> Engine::AdoptPopup(const std::string& target, const std::string& session,
                                          const CefWindowInfo& info, CefRefPtr<CefClient> client,
-                                         const std::string& url) {
+                                         const std::string& url, const CefBrowserSettings& settings) {
   CEF_REQUIRE_UI_THREAD();
   if (info.windowless_rendering_enabled && !windowless_allowed_) {
     EngineLog(LogLevel::kError, "no popup: windowless rendering is not enabled in the settings");
     CloseTarget(target);
     return nullptr;
   }
-  return AdoptTarget(target, session, info, client, url, true).get();
+  return AdoptTarget(target, session, info, client, url, true, settings).get();
 }
 
 CefRefPtr<MainBrowser> Engine::AdoptTarget(const std::string& target, const std::string& session,
                                            const CefWindowInfo& info, CefRefPtr<CefClient> client,
-                                           const std::string& url, bool popup) {
+                                           const std::string& url, bool popup,
+                                           const CefBrowserSettings& settings) {
   const bool windowless = info.windowless_rendering_enabled != 0;
-  // A size the system is to choose (CW_USEDEFAULT) or none gives 800 x 600.
+  const uint32_t background = BackgroundColorFor(settings.background_color, background_argb_, windowless);
+  // A size the system is to choose (CW_USEDEFAULT) or none gives the page
+  // 800 x 600. A child window made without a size stays 0 x 0 until its
+  // host places it; its page keeps the default size meanwhile.
   const bool default_size = info.bounds.width <= 0 || info.bounds.width == static_cast<int>(CW_USEDEFAULT);
   const int width = default_size ? 800 : info.bounds.width;
   const int height = info.bounds.height <= 0 || info.bounds.height == static_cast<int>(CW_USEDEFAULT)
                          ? 600 : info.bounds.height;
+  const bool child = info.parent_window && (info.style & WS_CHILD) != 0;
+  const bool empty_child = child && info.bounds.width <= 0 && info.bounds.height <= 0;
   EngineLog(LogLevel::kVerbose, "page target " + target + " attached as " + session);
   CefRefPtr<MainBrowser> browser;
   {
     std::lock_guard<std::mutex> g(lock_);
-    browser = new MainBrowser(next_browser_id_++, client, target, session, windowless);
+    browser = new MainBrowser(next_browser_id_++, client, target, session, windowless, background);
     sessions_[session] = browser;
     targets_[target] = browser;
     browsers_[browser->GetIdentifier()] = browser;
@@ -654,7 +668,8 @@ CefRefPtr<MainBrowser> Engine::AdoptTarget(const std::string& target, const std:
   browser->FrameFor(target, true)->Update(url, "", 0);
   if (!windowless) {
     RECT r = {info.bounds.x, info.bounds.y, info.bounds.x + width, info.bounds.y + height};
-    if (info.bounds.x == static_cast<int>(CW_USEDEFAULT))
+    if (empty_child) r = {info.bounds.x, info.bounds.y, info.bounds.x, info.bounds.y};
+    else if (info.bounds.x == static_cast<int>(CW_USEDEFAULT))
       r = {CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT + width, CW_USEDEFAULT + height};
     browser->CreateWindowFor(info.parent_window, info.style, r);
   }

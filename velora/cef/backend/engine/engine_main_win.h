@@ -26,6 +26,7 @@
 #include "command_line_impl.h"
 #include "include/cef_app.h"
 #include "include/cef_browser.h"
+#include "include/cef_context_menu_handler.h"
 #include "task_runner_win.h"
 
 namespace velora_engine {
@@ -51,7 +52,8 @@ class Engine {
   // A page's new window that the client let through: a browser for the
   // target Chromium made for it, which loads its address by itself.
   CefRefPtr<CefBrowser> AdoptPopup(const std::string& target, const std::string& session,
-                                   const CefWindowInfo& info, CefRefPtr<CefClient> client, const std::string& url);
+                                   const CefWindowInfo& info, CefRefPtr<CefClient> client, const std::string& url,
+                                   const CefBrowserSettings& settings);
   // Closes a target no browser was made for.
   void CloseTarget(const std::string& target);
 
@@ -60,6 +62,8 @@ class Engine {
   void SendToRenderer(const Json::Value& message);
   bool PostUi(TaskRunner::Closure task, int64_t delay_ms = 0);
   COLORREF background() const { return background_; }
+  // The engine-wide background colour as the settings gave it (0xAARRGGBB).
+  cef_color_t background_argb() const { return background_argb_; }
   void BrowserClosed(MainBrowser* browser);
   std::string BridgeScript();
   bool BridgeKnown();
@@ -88,7 +92,7 @@ class Engine {
   // A browser for a target Chromium has attached us to.
   CefRefPtr<MainBrowser> AdoptTarget(const std::string& target, const std::string& session,
                                      const CefWindowInfo& info, CefRefPtr<CefClient> client,
-                                     const std::string& url, bool popup);
+                                     const std::string& url, bool popup, const CefBrowserSettings& settings);
   // The session Chromium attached a new page target with (pages start
   // paused, so that nothing loads before the engine is ready for them).
   std::string WaitForAttached(const std::string& target, int timeout_ms);
@@ -108,6 +112,7 @@ class Engine {
   std::vector<std::unique_ptr<DevToolsConnection>> retired_devtools_;
   bool windowless_allowed_ = false;
   COLORREF background_ = RGB(255, 255, 255);
+  cef_color_t background_argb_ = 0;
 
   std::unique_ptr<TaskRunner> ui_;
   std::unique_ptr<TaskRunner> worker_;
@@ -136,7 +141,7 @@ class Engine {
 class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWindowDelegate {
  public:
   MainBrowser(int id, CefRefPtr<CefClient> client, std::string target_id, std::string session_id,
-              bool windowless);
+              bool windowless, uint32_t background);
   ~MainBrowser() override;
 
   // CefBrowser.
@@ -164,7 +169,7 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   void WasResized() override;
   void WasHidden(bool hidden) override;
   void NotifyScreenInfoChanged() override {}
-  void Invalidate(PaintElementType) override {}
+  void Invalidate(PaintElementType type) override;
   void SendKeyEvent(const CefKeyEvent& event) override;
   void SendMouseClickEvent(const CefMouseEvent& event, MouseButtonType type, bool mouseUp, int clickCount) override;
   void SendMouseMoveEvent(const CefMouseEvent& event, bool mouseLeave) override;
@@ -250,6 +255,30 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   void Navigate(const std::string& url);
   void ReloadWith(bool ignore_cache);
   void UpdateMetrics(int width, int height);
+  // Reports of the page's watch script (title, cursor, context menu).
+  void OnPageReport(const Json::Value& params);
+  void OnPageCursor(const std::string& css);
+  void OnPageContextMenu(const Json::Value& report);
+ public:
+  // The context menu: shown from a task of its own (it runs a modal loop),
+  // and the chosen command carried out in the page.
+  void RunContextMenu(CefRefPtr<CefContextMenuParams> params, CefRefPtr<CefMenuModel> model,
+                      CefRefPtr<CefFrame> frame);
+  void RunMenuCommand(CefRefPtr<CefContextMenuParams> params, CefRefPtr<CefFrame> frame, int command_id,
+                      int event_flags);
+  void MenuDismissed(CefRefPtr<CefFrame> frame);
+ private:
+  // Copy and Cut put the selection on the system clipboard; Paste types
+  // the clipboard's text into the page.
+  void CopySelection(bool cut);
+  void PasteClipboard();
+  HWND MenuOwner();
+  // Windowless: the view size the client's render handler gives (the
+  // current size when it gives none), and a frame handed to its OnPaint
+  // with what changed since the last one it was handed.
+  bool AskViewSize(int* width, int* height);
+  void PaintWindowless(std::shared_ptr<DecodedFrame> frame);
+  void ResizeWindowless();
 
   CefRefPtr<CefClient> client_;
   // Set on the UI thread at creation and when Chromium is started again;
@@ -257,6 +286,12 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   std::string target_id_;
   std::string session_id_;
   const bool windowless_;
+  // The page's background (0xAARRGGBB); alpha 0 only for a transparent
+  // windowless page, whose frames keep their alpha.
+  const uint32_t background_;
+  const bool transparent_;
+  std::shared_ptr<DecodedFrame> painted_;  // the last frame OnPaint was given
+  bool paint_full_ = true;                 // the next one is handed whole
   std::unique_ptr<BrowserWindow> window_;
   HWND hwnd_ = nullptr;
   int width_ = 0, height_ = 0;
@@ -276,6 +311,8 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   ULONGLONG last_press_at_ = 0;
   std::string script_id_;  // the document script's identifier
   std::string title_;
+  bool menu_armed_ = false;   // a right press was sent: its context menu may follow
+  HWND menu_owner_ = nullptr; // windowless: a hidden window the menu belongs to
   std::map<std::string, int> status_;             // frame id -> HTTP status
   std::map<std::string, std::string> requests_;   // request id -> frame id
   std::set<std::string> failed_;                  // frames whose load failed

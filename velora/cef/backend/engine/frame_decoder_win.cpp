@@ -43,7 +43,7 @@ bool DecodeImage(const uint8_t* data, size_t size, DecodedFrame* out) {
   if (FAILED(decoder->GetFrame(0, &frame))) return false;
   ComPtr<IWICFormatConverter> converter;
   if (FAILED(factory->CreateFormatConverter(&converter))) return false;
-  if (FAILED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
+  if (FAILED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
                                    nullptr, 0.0, WICBitmapPaletteTypeCustom)))
     return false;
   UINT w = 0, h = 0;

@@ -28,7 +28,9 @@ struct DecodedFrame {
   std::vector<uint32_t> pixels;  // top-down rows, BGRA, width * height
 };
 
-// Decodes one image held in memory. False when the data is no image.
+// Decodes one image held in memory into premultiplied BGRA (what an
+// off-screen client blends; opaque pixels are the same either way). False
+// when the data is no image.
 bool DecodeImage(const uint8_t* data, size_t size, DecodedFrame* out);
 
 

@@ -2,9 +2,52 @@
 
 namespace velora_engine {
 
+namespace {
+// The engine API's EVENTFLAG_* bits.
+constexpr uint32_t kFlagCapsLock = 1 << 0;
+constexpr uint32_t kFlagShift = 1 << 1;
+constexpr uint32_t kFlagControl = 1 << 2;
+constexpr uint32_t kFlagAlt = 1 << 3;
+constexpr uint32_t kFlagLeftButton = 1 << 4;
+constexpr uint32_t kFlagMiddleButton = 1 << 5;
+constexpr uint32_t kFlagRightButton = 1 << 6;
+constexpr uint32_t kFlagCommand = 1 << 7;
+}  // namespace
+
+int ModifiersFromEventFlags(uint32_t flags) {
+  int m = 0;
+  if (flags & kFlagAlt) m |= kModAlt;
+  if (flags & kFlagControl) m |= kModCtrl;
+  if (flags & kFlagCommand) m |= kModMeta;
+  if (flags & kFlagShift) m |= kModShift;
+  return m;
+}
+
+int ButtonsFromEventFlags(uint32_t flags) {
+  int b = 0;
+  if (flags & kFlagLeftButton) b |= kButtonsLeft;
+  if (flags & kFlagRightButton) b |= kButtonsRight;
+  if (flags & kFlagMiddleButton) b |= kButtonsMiddle;
+  return b;
+}
+
+bool CapsLockFromEventFlags(uint32_t flags) { return (flags & kFlagCapsLock) != 0; }
+
 Json::Value MouseEventParams(const MouseInput& in) {
   Json::Value p(Json::objectValue);
+  if (in.type == MouseInput::Type::kLeave) {
+    // DevTools has no leave event: a move to a point outside every view
+    // makes the page leave what the pointer was over.
+    p["type"] = "mouseMoved";
+    p["x"] = -1;
+    p["y"] = -1;
+    p["modifiers"] = in.modifiers;
+    p["buttons"] = 0;
+    p["button"] = "none";
+    return p;
+  }
   switch (in.type) {
+    case MouseInput::Type::kLeave:
     case MouseInput::Type::kMove: p["type"] = "mouseMoved"; break;
     case MouseInput::Type::kPress: p["type"] = "mousePressed"; break;
     case MouseInput::Type::kRelease: p["type"] = "mouseReleased"; break;
@@ -62,7 +105,7 @@ Json::Value KeyEventParams(const KeyInput& in) {
   p["modifiers"] = in.modifiers;
   if (in.system_key) p["isSystemKey"] = true;
   const int vk = in.virtual_key;
-  const bool shift = (in.modifiers & kModShift) != 0;
+  const bool upper = ((in.modifiers & kModShift) != 0) != in.caps_lock;
   for (const auto& k : kKeys) {
     if (k.vk == vk) {
       p["key"] = k.key;
@@ -71,12 +114,16 @@ Json::Value KeyEventParams(const KeyInput& in) {
     }
   }
   if (vk >= 'A' && vk <= 'Z') {
-    const char c = static_cast<char>(shift ? vk : vk - 'A' + 'a');
+    const char c = static_cast<char>(upper ? vk : vk - 'A' + 'a');
     p["key"] = std::string(1, c);
     p["code"] = std::string("Key") + static_cast<char>(vk);
   } else if (vk >= '0' && vk <= '9') {
     p["key"] = std::string(1, static_cast<char>(vk));
     p["code"] = std::string("Digit") + static_cast<char>(vk);
+  } else if (vk >= 0x60 && vk <= 0x69) {  // VK_NUMPAD0..9 (num lock on)
+    p["key"] = std::string(1, static_cast<char>('0' + vk - 0x60));
+    p["code"] = std::string("Numpad") + static_cast<char>('0' + vk - 0x60);
+    p["location"] = 3;
   } else if (vk >= 0x70 && vk <= 0x87) {  // F1..F24
     p["key"] = "F" + std::to_string(vk - 0x6F);
     p["code"] = p["key"];

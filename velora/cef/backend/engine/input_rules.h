@@ -5,6 +5,7 @@
 
 #include <json/value.h>
 
+#include <cstdint>
 #include <string>
 
 namespace velora_engine {
@@ -14,8 +15,18 @@ enum InputModifier { kModAlt = 1, kModCtrl = 2, kModMeta = 4, kModShift = 8 };
 // DevTools "buttons" bits.
 enum InputButtons { kButtonsLeft = 1, kButtonsRight = 2, kButtonsMiddle = 4 };
 
+// The engine API's event flags (EVENTFLAG_*) as the page's input carries
+// them: Shift, Ctrl, Alt and Command become DevTools modifiers, the held
+// mouse buttons its "buttons"; the lock states have no place there and are
+// left out (caps lock still decides a letter key's case, see KeyInput).
+int ModifiersFromEventFlags(uint32_t flags);
+int ButtonsFromEventFlags(uint32_t flags);
+bool CapsLockFromEventFlags(uint32_t flags);
+
 struct MouseInput {
-  enum class Type { kMove, kPress, kRelease, kWheel };
+  // kLeave: the pointer has left the view (the page sees mouseout and
+  // mouseleave on what it was over).
+  enum class Type { kMove, kPress, kRelease, kWheel, kLeave };
   enum class Button { kNone, kLeft, kMiddle, kRight };
   Type type = Type::kMove;
   Button button = Button::kNone;
@@ -37,10 +48,12 @@ struct KeyInput {
   int virtual_key = 0;
   int modifiers = 0;
   bool system_key = false;  // Alt held (WM_SYSKEYDOWN)
+  bool caps_lock = false;   // a letter is upper case with caps lock xor Shift
 };
 
 // "rawKeyDown"/"keyUp" with the key's DOM names where it has one:
-//   VK_RETURN -> key "Enter", code "Enter"; 'A' -> key "a"/"A", code "KeyA".
+//   VK_RETURN -> key "Enter", code "Enter"; 'A' -> key "a"/"A", code "KeyA";
+//   VK_NUMPAD7 -> key "7", code "Numpad7", location 3.
 Json::Value KeyEventParams(const KeyInput& in);
 
 // A typed character. Characters outside ASCII (Chinese from an input

@@ -1,0 +1,77 @@
+#include "paint_rules.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velora_engine {
+
+std::vector<PaintRect> ChangedRects(const uint32_t* previous, const uint32_t* current, int width, int height,
+                                    int tile, size_t max_rects) {
+  std::vector<PaintRect> rects;
+  if (!previous || !current || width <= 0 || height <= 0) return rects;
+  if (tile <= 0) tile = kPaintTile;
+  const size_t stride = static_cast<size_t>(width);
+  for (int ty = 0; ty < height; ty += tile) {
+    const int th = std::min(tile, height - ty);
+    for (int tx = 0; tx < width; tx += tile) {
+      const int tw = std::min(tile, width - tx);
+      int left = tw, right = -1, top = -1, bottom = -1;
+      for (int y = 0; y < th; ++y) {
+        const uint32_t* a = previous + (ty + y) * stride + tx;
+        const uint32_t* b = current + (ty + y) * stride + tx;
+        if (std::memcmp(a, b, static_cast<size_t>(tw) * 4) == 0) continue;
+        if (top < 0) top = y;
+        bottom = y;
+        // Only the part of the row not yet known to have changed is looked at.
+        int l = 0;
+        while (l < left && a[l] == b[l]) ++l;
+        left = std::min(left, l);
+        int r = tw - 1;
+        while (r > right && a[r] == b[r]) --r;
+        right = std::max(right, r);
+      }
+      if (top < 0) continue;
+      PaintRect rc;
+      rc.x = tx + left;
+      rc.y = ty + top;
+      rc.width = right - left + 1;
+      rc.height = bottom - top + 1;
+      rects.push_back(rc);
+    }
+  }
+  if (rects.size() > max_rects) {
+    int x0 = width, y0 = height, x1 = 0, y1 = 0;
+    for (const PaintRect& r : rects) {
+      x0 = std::min(x0, r.x);
+      y0 = std::min(y0, r.y);
+      x1 = std::max(x1, r.x + r.width);
+      y1 = std::max(y1, r.y + r.height);
+    }
+    rects.assign(1, PaintRect{x0, y0, x1 - x0, y1 - y0});
+  }
+  return rects;
+}
+
+std::vector<PaintRect> FrameDirtyRects(const uint32_t* previous, int previous_width, int previous_height,
+                                       const uint32_t* current, int width, int height) {
+  if (!current || width <= 0 || height <= 0) return {};
+  if (!previous || previous_width != width || previous_height != height)
+    return {PaintRect{0, 0, width, height}};
+  return ChangedRects(previous, current, width, height);
+}
+
+uint32_t BackgroundColorFor(uint32_t browser_color, uint32_t engine_color, bool windowless) {
+  const uint32_t opaque = 0xFF000000u;
+  if (windowless) return (browser_color >> 24) == 0 ? 0u : (browser_color | opaque);
+  if ((browser_color >> 24) == 0xFF) return browser_color;
+  if ((engine_color >> 24) == 0xFF) return engine_color;
+  return 0xFFFFFFFFu;
+}
+
+uint64_t CoveredPixels(const std::vector<PaintRect>& rects) {
+  uint64_t n = 0;
+  for (const PaintRect& r : rects) n += static_cast<uint64_t>(r.width) * static_cast<uint64_t>(r.height);
+  return n;
+}
+
+}  // namespace velora_engine
