@@ -11,6 +11,9 @@
 
 #include <winsock2.h>
 
+#include <ole2.h>
+#include <shlobj.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -30,6 +33,7 @@
 #include "include/cef_client.h"
 #include "include/cef_context_menu_handler.h"
 #include "include/cef_display_handler.h"
+#include "include/cef_drag_handler.h"
 #include "include/cef_render_handler.h"
 #include "include/cef_load_handler.h"
 #include "include/cef_render_process_handler.h"
@@ -1413,6 +1417,183 @@ TEST(EngineCursor, ThePagesCursorReachesOnCursorChangeAndTheWindow) {
   EXPECT_TRUE(::SendMessageW(child, WM_SETCURSOR, reinterpret_cast<WPARAM>(child), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
   EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
   CloseAndWait(client, browser);
+}
+
+// --- drags from other programs ------------------------------------------------------
+
+// What another program would drag: files (CF_HDROP) and/or text.
+class TestDataObject : public IDataObject {
+ public:
+  TestDataObject(std::vector<std::wstring> files, std::wstring text) : files_(std::move(files)), text_(std::move(text)) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (riid == IID_IUnknown || riid == IID_IDataObject) {
+      *out = static_cast<IDataObject*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG n = --refs_;
+    if (!n) delete this;
+    return n;
+  }
+  HRESULT STDMETHODCALLTYPE GetData(FORMATETC* fe, STGMEDIUM* medium) override {
+    if (QueryGetData(fe) != S_OK) return DV_E_FORMATETC;
+    HGLOBAL mem = nullptr;
+    if (fe->cfFormat == CF_HDROP) {
+      std::wstring list;
+      for (const auto& f : files_) list += f + L'\0';
+      list += L'\0';
+      mem = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+      auto* df = static_cast<DROPFILES*>(::GlobalLock(mem));
+      df->pFiles = sizeof(DROPFILES);
+      df->fWide = TRUE;
+      memcpy(df + 1, list.data(), list.size() * sizeof(wchar_t));
+      ::GlobalUnlock(mem);
+    } else {
+      mem = ::GlobalAlloc(GMEM_MOVEABLE, (text_.size() + 1) * sizeof(wchar_t));
+      memcpy(::GlobalLock(mem), text_.c_str(), (text_.size() + 1) * sizeof(wchar_t));
+      ::GlobalUnlock(mem);
+    }
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = mem;
+    medium->pUnkForRelease = nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* fe) override {
+    if (!(fe->tymed & TYMED_HGLOBAL)) return DV_E_TYMED;
+    if (fe->cfFormat == CF_HDROP && !files_.empty()) return S_OK;
+    if (fe->cfFormat == CF_UNICODETEXT && !text_.empty()) return S_OK;
+    return DV_E_FORMATETC;
+  }
+  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+    out->ptd = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+ private:
+  ~TestDataObject() = default;
+  std::atomic<ULONG> refs_{1};
+  std::vector<std::wstring> files_;
+  std::wstring text_;
+};
+
+struct DragSeen {
+  int mask;
+  bool is_file;
+  std::vector<std::string> names;
+  std::string text;
+  bool on_ui;
+};
+
+class DragClient : public TestClient, public CefDragHandler {
+ public:
+  CefRefPtr<CefDragHandler> GetDragHandler() override { return this; }
+  bool OnDragEnter(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDragData> data, DragOperationsMask mask) override {
+    std::lock_guard<std::mutex> g(lock_);
+    DragSeen seen{static_cast<int>(mask), data->IsFile(), {}, data->GetFragmentText().ToString(),
+                  CefCurrentlyOn(TID_UI)};
+    std::vector<CefString> names;
+    data->GetFileNames(names);
+    for (const auto& n : names) seen.names.push_back(n.ToString());
+    drags_.push_back(seen);
+    return refuse_;
+  }
+  bool refuse_ = false;
+  std::vector<DragSeen> drags_;
+};
+
+TEST(EngineDrag, DropsFromOtherProgramsReachTheClientAndThePageUnlessRefused) {
+  const std::wstring dir = velora_transport_test::TestDir();
+  const std::wstring file = dir + L"\\dropped.txt";
+  ASSERT_TRUE(velora_transport_test::WriteFileText(file, "dropped file"));
+  const DWORD all = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+  const struct {
+    const char* name;
+    const wchar_t* page;
+    bool refuse;
+    bool with_file;
+    const wchar_t* text;
+    DWORD offered;
+    int mask;
+    DWORD effect;          // what the drop answers
+    const char* dropped;   // file names the page sees, or null when it must see nothing
+    const char* dropped_text;
+  } cases[] = {
+      {"a file, taken", L"drop.html", false, true, L"", DROPEFFECT_COPY, DRAG_OPERATION_COPY, DROPEFFECT_COPY,
+       "dropped.txt", ""},
+      {"text, taken", L"drop.html", false, false, L"dragged words", all,
+       DRAG_OPERATION_COPY | DRAG_OPERATION_LINK | DRAG_OPERATION_MOVE, DROPEFFECT_COPY, "", "dragged words"},
+      {"a file, refused", L"drop.html?plain", true, true, L"", all,
+       DRAG_OPERATION_COPY | DRAG_OPERATION_LINK | DRAG_OPERATION_MOVE, DROPEFFECT_NONE, nullptr, ""},
+      {"a file on a page that takes none, refused", L"drop.html", true, true, L"", DROPEFFECT_COPY,
+       DRAG_OPERATION_COPY, DROPEFFECT_NONE, nullptr, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CefRefPtr<DragClient> client = new DragClient();
+    client->refuse_ = c.refuse;
+    CefRefPtr<CefBrowser> browser = CreateBrowser(client, g_pages + c.page, {0, 0, 300, 200});
+    ASSERT_TRUE(browser);
+    HWND child = browser->GetHost()->GetWindowHandle();
+    ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "ready") != nullptr && client->loads_ > 0; }));
+    IDropTarget* target = static_cast<IDropTarget*>(::GetPropW(child, L"OleDropTargetInterface"));
+    ASSERT_TRUE(target);
+    IDataObject* data = new TestDataObject(c.with_file ? std::vector<std::wstring>{file} : std::vector<std::wstring>{},
+                                           c.text);
+    POINT pt = {60, 50};
+    ::ClientToScreen(child, &pt);
+    DWORD effect = c.offered;
+    EXPECT_EQ(target->DragEnter(data, 0, {pt.x, pt.y}, &effect), S_OK);
+    EXPECT_EQ(effect, c.effect);
+    effect = c.offered;
+    ++pt.x;
+    target->DragOver(0, {pt.x, pt.y}, &effect);
+    EXPECT_EQ(effect, c.effect);
+    effect = c.offered;
+    EXPECT_EQ(target->Drop(data, 0, {pt.x, pt.y}, &effect), S_OK);
+    EXPECT_EQ(effect, c.effect);
+    data->Release();
+    {
+      std::lock_guard<std::mutex> g(client->lock_);
+      ASSERT_EQ(client->drags_.size(), 1u);
+      const DragSeen& d = client->drags_[0];
+      EXPECT_EQ(d.mask, c.mask);
+      EXPECT_EQ(d.is_file, c.with_file);
+      EXPECT_EQ(d.names, c.with_file ? std::vector<std::string>{"dropped.txt"} : std::vector<std::string>{});
+      EXPECT_EQ(CefString(d.text).ToWString(), std::wstring(c.text));
+      EXPECT_TRUE(d.on_ui);
+    }
+    if (c.dropped) {
+      ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "drop") != nullptr; }));
+      std::lock_guard<std::mutex> g(client->lock_);
+      const Received* r = Find(client->received_, "drop");
+      EXPECT_EQ(r->args->GetString(1).ToString(), c.dropped);
+      EXPECT_EQ(r->args->GetString(2).ToString(), c.dropped_text);
+    } else {
+      // Nothing reached the page: no drop, and it was not replaced by the file.
+      PumpFor(1500);
+      std::lock_guard<std::mutex> g(client->lock_);
+      EXPECT_EQ(Find(client->received_, "drop"), nullptr);
+      EXPECT_TRUE(EndsWith(browser->GetMainFrame()->GetURL().ToString(), CefString(c.page).ToString()))
+          << browser->GetMainFrame()->GetURL().ToString();
+      int ready = 0;
+      for (const auto& r : client->received_)
+        if (r.args->GetSize() > 0 && r.args->GetString(0).ToString() == "ready") ++ready;
+      EXPECT_EQ(ready, 1);
+    }
+    CloseAndWait(client, browser);
+  }
+  ::DeleteFileW(file.c_str());
 }
 
 TEST(EngineProcesses, OneRendererServesTwoBrowsers) {

@@ -485,3 +485,39 @@ TEST(PageWatchRules, ContextFlagsAndTheDefaultMenu) {
   EXPECT_FALSE(DefaultMenu(report(R"({"page":"p"})"), true, false)[1].enabled);
   EXPECT_EQ(report(R"({"x":5,"y":6})").x, 5);
 }
+
+TEST(InputRules, DropsFromOtherPrograms) {
+  const struct {
+    uint32_t effects;
+    int operations;
+    uint32_t effect;
+  } cases[] = {
+      {0, 0, 0}, {1, 1, 1}, {2, 16, 2}, {4, 2, 4}, {1 | 2 | 4, 1 | 2 | 16, 1}, {2 | 4, 2 | 16, 4},
+      {0x80000000u, 0, 0},  // DROPEFFECT_SCROLL alone offers nothing to drop
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.effects);
+    EXPECT_EQ(DragOperationsFromDropEffects(c.effects), c.operations);
+    EXPECT_EQ(DropEffectFor(c.operations), c.effect);
+  }
+  EXPECT_EQ(UnixPathOnRootDrive(L"Z:\\tmp\\a b.txt"), "/tmp/a b.txt");
+  EXPECT_EQ(UnixPathOnRootDrive(L"z:/tmp/x"), "/tmp/x");
+  EXPECT_EQ(UnixPathOnRootDrive(L"Z:\\\u6e38\u620f.txt"), "/\xe6\xb8\xb8\xe6\x88\x8f.txt");
+  EXPECT_EQ(UnixPathOnRootDrive(L"C:\\users\\a.txt"), "");
+  EXPECT_EQ(UnixPathOnRootDrive(L"Z:"), "");
+  EXPECT_EQ(UnixPathOnRootDrive(L"\\\\server\\share\\a"), "");
+
+  DragPayload payload;
+  payload.files = {"/tmp/a.txt"};
+  payload.text = "words";
+  const Json::Value p = DragEventParams("drop", 5, 6, kModShift, 1 | 16, payload);
+  EXPECT_EQ(p["type"].asString(), "drop");
+  EXPECT_EQ(p["x"].asInt(), 5);
+  EXPECT_EQ(p["modifiers"].asInt(), kModShift);
+  EXPECT_EQ(p["data"]["dragOperationsMask"].asInt(), 17);
+  EXPECT_EQ(p["data"]["files"][0].asString(), "/tmp/a.txt");
+  ASSERT_EQ(p["data"]["items"].size(), 1u);
+  EXPECT_EQ(p["data"]["items"][0]["mimeType"].asString(), "text/plain");
+  EXPECT_EQ(p["data"]["items"][0]["data"].asString(), "words");
+  EXPECT_FALSE(DragEventParams("dragOver", 0, 0, 0, 1, DragPayload())["data"].isMember("files"));
+}

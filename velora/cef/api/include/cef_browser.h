@@ -115,6 +115,20 @@ class CefBrowserHost : public virtual CefBaseRefCounted {
   virtual void NotifyMoveOrResizeStarted() = 0;
   virtual int GetWindowlessFrameRate() = 0;
   virtual void SetWindowlessFrameRate(int frame_rate) = 0;
+  // Windowless browsers: something dragged from outside enters, moves over,
+  // leaves or is dropped on the view (view coordinates). The drag handler's
+  // OnDragEnter is asked first and may refuse it.
+  virtual void DragTargetDragEnter(CefRefPtr<CefDragData> drag_data,
+                                   const CefMouseEvent& event,
+                                   DragOperationsMask allowed_ops) = 0;
+  virtual void DragTargetDragOver(const CefMouseEvent& event,
+                                  DragOperationsMask allowed_ops) = 0;
+  virtual void DragTargetDragLeave() = 0;
+  virtual void DragTargetDrop(const CefMouseEvent& event) = 0;
+  // Windowless browsers: a drag that the page started (StartDragging) ended
+  // at the view point with the operation, and the system's drag is over.
+  virtual void DragSourceEndedAt(int x, int y, DragOperationsMask op) = 0;
+  virtual void DragSourceSystemDragEnded() = 0;
 };
 
 #endif  // CEF_INCLUDE_CEF_BROWSER_H_

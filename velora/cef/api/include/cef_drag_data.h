@@ -10,6 +10,9 @@
 
 class CefDragData : public virtual CefBaseRefCounted {
  public:
+  // A new, empty drag data object to fill with the setters.
+  static CefRefPtr<CefDragData> Create();
+
   virtual CefRefPtr<CefDragData> Clone() = 0;
   virtual bool IsReadOnly() = 0;
   virtual bool IsLink() = 0;
@@ -25,6 +28,17 @@ class CefDragData : public virtual CefBaseRefCounted {
   virtual CefString GetFileName() = 0;
   // The files being dragged in; false when there are none.
   virtual bool GetFileNames(std::vector<CefString>& names) = 0;
+  virtual void SetLinkURL(const CefString& url) = 0;
+  virtual void SetLinkTitle(const CefString& title) = 0;
+  virtual void SetLinkMetadata(const CefString& data) = 0;
+  virtual void SetFragmentText(const CefString& text) = 0;
+  virtual void SetFragmentHtml(const CefString& html) = 0;
+  virtual void SetFragmentBaseURL(const CefString& base_url) = 0;
+  // Drops the single file being dragged out of the page.
+  virtual void ResetFileContents() = 0;
+  // Adds a file being dragged in: its path and the name shown for it.
+  virtual void AddFile(const CefString& path,
+                       const CefString& display_name) = 0;
   virtual CefPoint GetImageHotspot() = 0;
   virtual bool HasImage() = 0;
 };

@@ -15,6 +15,8 @@
 #include "paint_rules.h"
 #include "page_watch_rules.h"
 #include "context_menu_impl.h"
+#include "drag_data_impl.h"
+#include "include/cef_drag_handler.h"
 #include "include/cef_context_menu_handler.h"
 #include <json/reader.h>
 #include "request_impl.h"
@@ -1234,6 +1236,152 @@ void MainBrowser::PasteClipboard() {
   Json::Value p(Json::objectValue);
   p["text"] = Utf16ToUtf8(text);
   Send("Input.insertText", p);
+}
+
+}  // namespace velora_engine
+
+namespace velora_engine {
+
+// --- drags from outside (UI thread) ---------------------------------------------
+
+namespace {
+
+// A dropped file's path as Chromium sees it: through Wine's own mapping
+// where it has one, else the root drive's.
+std::string ChromiumPathOf(const std::wstring& path) {
+  using UnixName = char*(CDECL*)(LPCWSTR);
+  static const UnixName unix_name = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (unix_name) {
+    if (char* name = unix_name(path.c_str())) {
+      std::string s(name);
+      ::HeapFree(::GetProcessHeap(), 0, name);
+      return s;
+    }
+  }
+  return UnixPathOnRootDrive(path);
+}
+
+int KeyStateModifiers(DWORD key_state) {
+  int m = 0;
+  if (key_state & MK_ALT) m |= kModAlt;
+  if (key_state & MK_CONTROL) m |= kModCtrl;
+  if (key_state & MK_SHIFT) m |= kModShift;
+  return m;
+}
+
+}  // namespace
+
+bool MainBrowser::DragEnter(CefRefPtr<CefDragData> data, int x, int y, int operations, int modifiers) {
+  CEF_REQUIRE_UI_THREAD();
+  drag_ = Drag::kNone;
+  if (closed_ || !data) return false;
+  CefRefPtr<CefDragHandler> handler = client_ ? client_->GetDragHandler() : nullptr;
+  if (DragDataImpl* impl = dynamic_cast<DragDataImpl*>(data.get())) impl->SetReadOnly();
+  if (handler && handler->OnDragEnter(this, data, static_cast<cef_drag_operations_mask_t>(operations))) {
+    // Refused: nothing of this drag reaches the page, so a dropped file
+    // never replaces it.
+    EngineLog(LogLevel::kVerbose, "a drag was refused by the client");
+    drag_ = Drag::kRefused;
+    return false;
+  }
+  drag_payload_ = DragPayload();
+  std::vector<CefString> names;
+  if (DragDataImpl* impl = dynamic_cast<DragDataImpl*>(data.get())) {
+    for (const auto& f : impl->Files()) {
+      const std::string p = ChromiumPathOf(f.path.ToWString());
+      if (!p.empty()) drag_payload_.files.push_back(p);
+    }
+  } else if (data->GetFileNames(names)) {
+    for (const auto& n : names) {
+      const std::string p = ChromiumPathOf(n.ToWString());
+      if (!p.empty()) drag_payload_.files.push_back(p);
+    }
+  }
+  drag_payload_.url = data->GetLinkURL().ToString();
+  drag_payload_.text = data->GetFragmentText().ToString();
+  drag_payload_.html = data->GetFragmentHtml().ToString();
+  drag_operations_ = operations;
+  drag_ = Drag::kActive;
+  Send("Input.dispatchDragEvent", DragEventParams("dragEnter", x, y, modifiers, operations, drag_payload_));
+  return true;
+}
+
+bool MainBrowser::DragOver(int x, int y, int operations, int modifiers) {
+  CEF_REQUIRE_UI_THREAD();
+  if (drag_ != Drag::kActive || closed_) return false;
+  drag_operations_ = operations;
+  Send("Input.dispatchDragEvent", DragEventParams("dragOver", x, y, modifiers, operations, drag_payload_));
+  return true;
+}
+
+void MainBrowser::DragLeave() {
+  CEF_REQUIRE_UI_THREAD();
+  if (drag_ == Drag::kActive && !closed_)
+    Send("Input.dispatchDragEvent", DragEventParams("dragCancel", 0, 0, 0, drag_operations_, drag_payload_));
+  drag_ = Drag::kNone;
+}
+
+bool MainBrowser::DragDrop(int x, int y, int modifiers) {
+  CEF_REQUIRE_UI_THREAD();
+  const bool active = drag_ == Drag::kActive && !closed_;
+  drag_ = Drag::kNone;
+  if (!active) return false;
+  // Chromium takes the drop at the point of the last move.
+  Send("Input.dispatchDragEvent", DragEventParams("dragOver", x, y, modifiers, drag_operations_, drag_payload_));
+  Send("Input.dispatchDragEvent", DragEventParams("drop", x, y, modifiers, drag_operations_, drag_payload_));
+  return true;
+}
+
+DWORD MainBrowser::OnWindowDragEnter(const DroppedData& dropped, POINT point, DWORD effects, DWORD key_state) {
+  CefRefPtr<DragDataImpl> data = new DragDataImpl();
+  for (const std::wstring& f : dropped.files) {
+    const size_t slash = f.find_last_of(L"\\/");
+    data->AddFile(f, slash == std::wstring::npos ? f : f.substr(slash + 1));
+  }
+  if (!dropped.url.empty()) data->SetLinkURL(dropped.url);
+  if (!dropped.text.empty()) data->SetFragmentText(dropped.text);
+  const int ops = DragOperationsFromDropEffects(effects);
+  return DragEnter(data.get(), point.x, point.y, ops, KeyStateModifiers(key_state)) ? DropEffectFor(ops)
+                                                                                   : DROPEFFECT_NONE;
+}
+
+DWORD MainBrowser::OnWindowDragOver(POINT point, DWORD effects, DWORD key_state) {
+  const int ops = DragOperationsFromDropEffects(effects);
+  return DragOver(point.x, point.y, ops, KeyStateModifiers(key_state)) ? DropEffectFor(ops) : DROPEFFECT_NONE;
+}
+
+void MainBrowser::OnWindowDragLeave() { DragLeave(); }
+
+DWORD MainBrowser::OnWindowDrop(POINT point, DWORD effects, DWORD key_state) {
+  const int ops = DragOperationsFromDropEffects(effects) & drag_operations_;
+  return DragDrop(point.x, point.y, KeyStateModifiers(key_state)) ? DropEffectFor(ops) : DROPEFFECT_NONE;
+}
+
+void MainBrowser::DragTargetDragEnter(CefRefPtr<CefDragData> drag_data, const CefMouseEvent& event,
+                                      DragOperationsMask allowed_ops) {
+  CefRefPtr<MainBrowser> self(this);
+  const int x = event.x, y = event.y, mods = ModifiersFromEventFlags(event.modifiers);
+  const int ops = static_cast<int>(allowed_ops);
+  Engine::Get()->PostUi([self, drag_data, x, y, ops, mods] { self->DragEnter(drag_data, x, y, ops, mods); });
+}
+
+void MainBrowser::DragTargetDragOver(const CefMouseEvent& event, DragOperationsMask allowed_ops) {
+  CefRefPtr<MainBrowser> self(this);
+  const int x = event.x, y = event.y, mods = ModifiersFromEventFlags(event.modifiers);
+  const int ops = static_cast<int>(allowed_ops);
+  Engine::Get()->PostUi([self, x, y, ops, mods] { self->DragOver(x, y, ops, mods); });
+}
+
+void MainBrowser::DragTargetDragLeave() {
+  CefRefPtr<MainBrowser> self(this);
+  Engine::Get()->PostUi([self] { self->DragLeave(); });
+}
+
+void MainBrowser::DragTargetDrop(const CefMouseEvent& event) {
+  CefRefPtr<MainBrowser> self(this);
+  const int x = event.x, y = event.y, mods = ModifiersFromEventFlags(event.modifiers);
+  Engine::Get()->PostUi([self, x, y, mods] { self->DragDrop(x, y, mods); });
 }
 
 }  // namespace velora_engine

@@ -52,13 +52,49 @@ std::unique_ptr<BrowserWindow> BrowserWindow::Create(HWND parent, DWORD style, c
                                       rect.right - rect.left, rect.bottom - rect.top, parent,
                                       nullptr, ::GetModuleHandleW(nullptr), w.get());
   if (!hwnd) return nullptr;
+  // Drops from other programs: OLE on this thread once, then the window's
+  // drop target (the "OleDropTargetInterface" property holds it).
+  static thread_local HRESULT ole = ::OleInitialize(nullptr);
+  if (SUCCEEDED(ole)) {
+    BrowserWindow* self = w.get();
+    w->drop_target_ = new DropTarget(hwnd, w.get(), [self](const std::function<void()>& fn) {
+      // From another thread: run on the window's, synchronously.
+      if (self->hwnd_) ::SendMessageW(self->hwnd_, RunClosureMessage(), 0, reinterpret_cast<LPARAM>(&fn));
+    });
+    if (FAILED(w->drop_target_->Register())) {
+      w->drop_target_->Revoke();
+      w->drop_target_ = nullptr;
+    }
+  }
   return w;
+}
+
+UINT BrowserWindow::RunClosureMessage() {
+  static const UINT message = ::RegisterWindowMessageW(L"VeloraBrowserWindowRun");
+  return message;
+}
+
+DWORD BrowserWindow::OnDropEnter(const DroppedData& data, POINT point, DWORD effects, DWORD key_state) {
+  return delegate_ ? delegate_->OnWindowDragEnter(data, point, effects, key_state) : DROPEFFECT_NONE;
+}
+DWORD BrowserWindow::OnDropOver(POINT point, DWORD effects, DWORD key_state) {
+  return delegate_ ? delegate_->OnWindowDragOver(point, effects, key_state) : DROPEFFECT_NONE;
+}
+void BrowserWindow::OnDropLeave() {
+  if (delegate_) delegate_->OnWindowDragLeave();
+}
+DWORD BrowserWindow::OnDrop(POINT point, DWORD effects, DWORD key_state) {
+  return delegate_ ? delegate_->OnWindowDrop(point, effects, key_state) : DROPEFFECT_NONE;
 }
 
 BrowserWindow::~BrowserWindow() { Destroy(); }
 
 void BrowserWindow::Destroy() {
   delegate_ = nullptr;
+  if (drop_target_) {
+    drop_target_->Revoke();
+    drop_target_ = nullptr;
+  }
   if (hwnd_ && ::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
   hwnd_ = nullptr;
 }
@@ -91,6 +127,10 @@ LRESULT CALLBACK BrowserWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   }
   if (!self) return ::DefWindowProcW(hwnd, msg, wp, lp);
   if (msg == WM_NCDESTROY) {
+    if (self->drop_target_) {
+      self->drop_target_->Revoke();  // while the handle is still valid
+      self->drop_target_ = nullptr;
+    }
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
     BrowserWindowDelegate* d = self->delegate_;
@@ -186,6 +226,10 @@ void BrowserWindow::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT BrowserWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == RunClosureMessage() && lp) {
+    (*reinterpret_cast<const std::function<void()>*>(lp))();
+    return 0;
+  }
   switch (msg) {
     case WM_PAINT:
       Paint();

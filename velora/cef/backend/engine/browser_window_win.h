@@ -7,9 +7,11 @@
 
 #include "win_include.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "drop_target_win.h"
 #include "frame_decoder_win.h"
 #include "input_rules.h"
 
@@ -25,11 +27,19 @@ class BrowserWindowDelegate {
   virtual void OnWindowInput(const std::string& method, const Json::Value& params) = 0;
   virtual void OnWindowFocus(bool focused) = 0;
   virtual void OnWindowFirstPaint() = 0;
+  // Something from another program is dragged over the window (client
+  // coordinates, DROPEFFECT_* effects); each answers the drop's effect.
+  virtual DWORD OnWindowDragEnter(const DroppedData& data, POINT point, DWORD effects, DWORD key_state) {
+    return DROPEFFECT_NONE;
+  }
+  virtual DWORD OnWindowDragOver(POINT point, DWORD effects, DWORD key_state) { return DROPEFFECT_NONE; }
+  virtual void OnWindowDragLeave() {}
+  virtual DWORD OnWindowDrop(POINT point, DWORD effects, DWORD key_state) { return DROPEFFECT_NONE; }
   // The window is gone (destroyed by us or with its parent).
   virtual void OnWindowDestroyed() = 0;
 };
 
-class BrowserWindow {
+class BrowserWindow : private DropTargetDelegate {
  public:
   // Creates the window. background is the colour shown until the first
   // frame arrives (0x00RRGGBB). Null on failure.
@@ -47,16 +57,23 @@ class BrowserWindow {
 
  private:
   BrowserWindow() = default;
+  static UINT RunClosureMessage();
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void Paint();
   void Mouse(UINT msg, WPARAM wp, LPARAM lp);
+  // DropTargetDelegate: handed on to the delegate.
+  DWORD OnDropEnter(const DroppedData& data, POINT point, DWORD effects, DWORD key_state) override;
+  DWORD OnDropOver(POINT point, DWORD effects, DWORD key_state) override;
+  void OnDropLeave() override;
+  DWORD OnDrop(POINT point, DWORD effects, DWORD key_state) override;
 
   HWND hwnd_ = nullptr;
   BrowserWindowDelegate* delegate_ = nullptr;
   COLORREF background_ = RGB(255, 255, 255);
   std::shared_ptr<DecodedFrame> frame_;
   bool painted_frame_ = false;
+  DropTarget* drop_target_ = nullptr;  // registered while the window lives
   HCURSOR cursor_ = nullptr;
   bool cursor_set_ = false;  // the page has chosen one
   bool tracking_leave_ = false;

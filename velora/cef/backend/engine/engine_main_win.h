@@ -174,6 +174,14 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   void SendMouseClickEvent(const CefMouseEvent& event, MouseButtonType type, bool mouseUp, int clickCount) override;
   void SendMouseMoveEvent(const CefMouseEvent& event, bool mouseLeave) override;
   void SendMouseWheelEvent(const CefMouseEvent& event, int deltaX, int deltaY) override;
+  void DragTargetDragEnter(CefRefPtr<CefDragData> drag_data, const CefMouseEvent& event,
+                           DragOperationsMask allowed_ops) override;
+  void DragTargetDragOver(const CefMouseEvent& event, DragOperationsMask allowed_ops) override;
+  void DragTargetDragLeave() override;
+  void DragTargetDrop(const CefMouseEvent& event) override;
+  // The page never starts drags of its own here (no StartDragging).
+  void DragSourceEndedAt(int x, int y, DragOperationsMask op) override {}
+  void DragSourceSystemDragEnded() override {}
   void SendCaptureLostEvent() override {}
   void NotifyMoveOrResizeStarted() override {}
   int GetWindowlessFrameRate() override { return 30; }
@@ -193,6 +201,10 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   void OnWindowFocus(bool focused) override;
   void OnWindowFirstPaint() override;
   void OnWindowDestroyed() override;
+  DWORD OnWindowDragEnter(const DroppedData& data, POINT point, DWORD effects, DWORD key_state) override;
+  DWORD OnWindowDragOver(POINT point, DWORD effects, DWORD key_state) override;
+  void OnWindowDragLeave() override;
+  DWORD OnWindowDrop(POINT point, DWORD effects, DWORD key_state) override;
 
   // Set-up and events, on the UI thread.
   bool CreateWindowFor(HWND parent, DWORD style, const RECT& rect);
@@ -273,6 +285,12 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   void CopySelection(bool cut);
   void PasteClipboard();
   HWND MenuOwner();
+  // Drags from outside, windowed and windowless alike (UI thread): the
+  // client's OnDragEnter may refuse the drag; otherwise it reaches the page.
+  bool DragEnter(CefRefPtr<CefDragData> data, int x, int y, int operations, int modifiers);
+  bool DragOver(int x, int y, int operations, int modifiers);
+  void DragLeave();
+  bool DragDrop(int x, int y, int modifiers);
   // Windowless: the view size the client's render handler gives (the
   // current size when it gives none), and a frame handed to its OnPaint
   // with what changed since the last one it was handed.
@@ -311,7 +329,11 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   ULONGLONG last_press_at_ = 0;
   std::string script_id_;  // the document script's identifier
   std::string title_;
-  bool menu_armed_ = false;   // a right press was sent: its context menu may follow
+  bool menu_armed_ = false;
+  // The drag over the page now: none, refused by the client, or going on.
+  enum class Drag { kNone, kRefused, kActive } drag_ = Drag::kNone;
+  DragPayload drag_payload_;
+  int drag_operations_ = 0;   // a right press was sent: its context menu may follow
   HWND menu_owner_ = nullptr; // windowless: a hidden window the menu belongs to
   std::map<std::string, int> status_;             // frame id -> HTTP status
   std::map<std::string, std::string> requests_;   // request id -> frame id

@@ -190,4 +190,56 @@ std::string Utf16ToUtf8(const std::wstring& text) {
   return out;
 }
 
+int DragOperationsFromDropEffects(uint32_t effects) {
+  int ops = 0;
+  if (effects & 1) ops |= 1;   // copy
+  if (effects & 4) ops |= 2;   // link
+  if (effects & 2) ops |= 16;  // move
+  return ops;
+}
+
+uint32_t DropEffectFor(int operations) {
+  if (operations & 1) return 1;
+  if (operations & 2) return 4;
+  if (operations & 16) return 2;
+  return 0;
+}
+
+std::string UnixPathOnRootDrive(const std::wstring& path) {
+  if (path.size() < 3 || (path[0] != L'Z' && path[0] != L'z') || path[1] != L':' ||
+      (path[2] != L'\\' && path[2] != L'/'))
+    return std::string();
+  std::wstring rest = path.substr(2);
+  for (wchar_t& ch : rest)
+    if (ch == L'\\') ch = L'/';
+  return Utf16ToUtf8(rest);
+}
+
+Json::Value DragEventParams(const char* type, int x, int y, int modifiers, int operations,
+                            const DragPayload& payload) {
+  Json::Value p(Json::objectValue);
+  p["type"] = type;
+  p["x"] = x;
+  p["y"] = y;
+  p["modifiers"] = modifiers;
+  Json::Value data(Json::objectValue);
+  data["items"] = Json::Value(Json::arrayValue);
+  auto item = [&data](const char* mime, const std::string& value) {
+    Json::Value i(Json::objectValue);
+    i["mimeType"] = mime;
+    i["data"] = value;
+    data["items"].append(i);
+  };
+  if (!payload.url.empty()) item("text/uri-list", payload.url);
+  if (!payload.text.empty()) item("text/plain", payload.text);
+  if (!payload.html.empty()) item("text/html", payload.html);
+  if (!payload.files.empty()) {
+    data["files"] = Json::Value(Json::arrayValue);
+    for (const std::string& f : payload.files) data["files"].append(f);
+  }
+  data["dragOperationsMask"] = operations;
+  p["data"] = data;
+  return p;
+}
+
 }  // namespace velora_engine

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velora_engine {
 
@@ -63,5 +64,27 @@ Json::Value KeyEventParams(const KeyInput& in);
 bool CharEventFor(char32_t ch, int modifiers, std::string* method, Json::Value* params);
 
 std::string Utf16ToUtf8(const std::wstring& text);
+
+// Drags from other programs. Drop effects are DROPEFFECT_* (copy 1, move 2,
+// link 4); drag operations are the engine API's and DevTools' (copy 1,
+// link 2, move 16).
+int DragOperationsFromDropEffects(uint32_t effects);
+// The effect a drop takes among those offered: copy, else link, else move,
+// else none (0).
+uint32_t DropEffectFor(int operations);
+
+// A path of a dropped file as Chromium, a Linux program, sees it, where
+// Wine's Z: drive is the root; "" for paths on other drives.
+//   "Z:\tmp\a b.txt" -> "/tmp/a b.txt"
+std::string UnixPathOnRootDrive(const std::wstring& windows_path);
+
+struct DragPayload {
+  std::vector<std::string> files;  // Linux paths
+  std::string text, html, url, url_title;
+};
+// "Input.dispatchDragEvent" parameters: type is "dragEnter", "dragOver",
+// "drop" or "dragCancel".
+Json::Value DragEventParams(const char* type, int x, int y, int modifiers, int operations,
+                            const DragPayload& payload);
 
 }  // namespace velora_engine
