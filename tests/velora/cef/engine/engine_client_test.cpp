@@ -1228,6 +1228,15 @@ class MenuClient : public ViewClient, public CefContextMenuHandler {
     cv_.notify_all();
     return handle_cursor_;
   }
+  bool GetScreenPoint(CefRefPtr<CefBrowser> browser, int x, int y, int& sx, int& sy) override {
+    CEF_REQUIRE_UI_THREAD();
+    std::lock_guard<std::mutex> g(lock_);
+    screen_points_.push_back({x, y});
+    sx = x + 300;
+    sy = y + 200;
+    return true;
+  }
+  std::vector<POINT> screen_points_;
   bool windowless_ = false;
   bool handle_cursor_ = false;
   Leave leave_ = Leave::kNothing;
@@ -1382,6 +1391,42 @@ TEST(EngineContextMenu, ChosenCommandsAreCarriedOutInThePage) {
   {
     std::lock_guard<std::mutex> g(client->lock_);
     EXPECT_EQ(client->commands_, (std::vector<int>{MENU_ID_SELECT_ALL, MENU_ID_COPY}));
+  }
+  CloseAndWait(client, browser);
+}
+
+TEST(EngineContextMenu, ARightClickSentToAWindowlessViewOpensTheMenuWhereTheClientPutsTheView) {
+  CefRefPtr<MenuClient> client = new MenuClient();
+  client->windowless_ = true;
+  client->leave_ = MenuClient::Leave::kSelectAllAndCopy;
+  CefRefPtr<CefBrowser> browser = CreateWindowless(client, g_pages + L"menu.html", 0xFFFFFFFF);
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "ready") != nullptr; }));
+  CefMouseEvent at;
+  at.x = 30;
+  at.y = 20;
+  at.modifiers = EVENTFLAG_RIGHT_MOUSE_BUTTON;
+  browser->GetHost()->SendMouseClickEvent(at, MBT_RIGHT, false, 1);
+  browser->GetHost()->SendMouseClickEvent(at, MBT_RIGHT, true, 1);
+  HWND menu = OpenMenu(client);
+  ASSERT_TRUE(menu);
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    ASSERT_EQ(client->menus_.size(), 1u);
+    EXPECT_EQ(client->menus_[0].type_flags, CM_TYPEFLAG_PAGE);
+    ASSERT_FALSE(client->screen_points_.empty());
+    EXPECT_EQ(client->screen_points_.back().x, 30);
+    EXPECT_EQ(client->screen_points_.back().y, 20);
+  }
+  RECT r;
+  ::GetWindowRect(menu, &r);
+  EXPECT_EQ(r.left, 330);
+  EXPECT_EQ(r.top, 220);
+  ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+  ASSERT_TRUE(client->WaitFor([&] { return client->dismissed_ == 1; }));
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    EXPECT_TRUE(client->commands_.empty());
   }
   CloseAndWait(client, browser);
 }
