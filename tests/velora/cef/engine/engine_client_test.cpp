@@ -1115,6 +1115,28 @@ TEST(EngineOffScreen, FramesCarryWhatChangedAndAResizeGivesAWholeFrameOfTheNewSi
         return true;
     return false;
   }));
+
+  // The same size again paints nothing: a client that calls WasResized on
+  // each of its own paints must not be made to paint again and again.
+  PumpFor(500);
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    before = client->paints_.size();
+  }
+  for (int i = 0; i < 5; ++i) browser->GetHost()->WasResized();
+  PumpFor(1000);
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    EXPECT_EQ(client->paints_.size(), before);
+  }
+  // Invalidate asks for the whole view again.
+  browser->GetHost()->Invalidate(PET_VIEW);
+  ASSERT_TRUE(client->WaitFor([&] { return client->paints_.size() > before; }));
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    ASSERT_EQ(client->paints_.back().rects.size(), 1u);
+    EXPECT_EQ(client->paints_.back().rects[0], CefRect(0, 0, 400, 250));
+  }
   CloseAndWait(client, browser);
 }
 

@@ -393,12 +393,11 @@ void MainBrowser::ResizeWindowless() {
   if (closed_) return;
   int w = width_, h = height_;
   AskViewSize(&w, &h);
+  // The same size changes nothing and paints nothing: clients call this
+  // freely (on every paint of their own, say), and a frame here would ask
+  // them to paint again.
+  if (w == width_ && h == height_) return;
   paint_full_ = true;
-  if (w == width_ && h == height_) {
-    // Same size: the client still gets a whole frame, as after any resize.
-    if (painted_) PaintWindowless(painted_);
-    return;
-  }
   width_ = w;
   height_ = h;
   UpdateMetrics(w, h);
@@ -458,7 +457,14 @@ void MainBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButtonTyp
   in.modifiers = ModifiersFromEventFlags(event.modifiers);
   in.buttons = ButtonsFromEventFlags(event.modifiers);
   in.click_count = clickCount;
-  NoteClick(in);
+  // The click is noted on the UI thread, ahead of anything the page's
+  // answer to it posts there.
+  if (CefCurrentlyOn(TID_UI)) {
+    NoteClick(in);
+  } else {
+    CefRefPtr<MainBrowser> self(this);
+    Engine::Get()->PostUi([self, in] { self->NoteClick(in); });
+  }
   Send("Input.dispatchMouseEvent", MouseEventParams(in));
 }
 
