@@ -101,14 +101,36 @@ COLORREF PixelAt(HWND hwnd, int x, int y) {
   return color;
 }
 
+// What the screen shows at a client point of the window (a child window,
+// such as the browser's, included).
+COLORREF ScreenPixelAt(HWND hwnd, int x, int y) {
+  POINT at = {x, y};
+  ClientToScreen(hwnd, &at);
+  HDC dc = GetDC(nullptr);
+  const COLORREF color = GetPixel(dc, at.x, at.y);
+  ReleaseDC(nullptr, dc);
+  return color;
+}
+
+// The test game page (pages/game.html) is green once it has painted.
+bool WaitGamePage(HWND frame, int ms) {
+  for (int waited = 0; waited <= ms; waited += 50) {
+    const COLORREF c = ScreenPixelAt(frame, 600, 300);
+    if (GetRValue(c) < 0x30 && GetGValue(c) > 0x70 && GetGValue(c) < 0x90 && GetBValue(c) < 0x50) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
 // The main test skin: caption buttons (closebtn red, minbtn green, maxbtn
 // blue, restorebtn yellow and hidden) in the first row, the link row with
 // size_seat in magenta in the second, the game browser below.
-std::string MainSkin(const std::string& extraDefaults, const std::string& linkDefaults) {
+std::string MainSkin(const std::string& extraDefaults, const std::string& linkDefaults,
+                     const std::string& homePage = "about:blank") {
   return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
          "<Window size=\"1200,600\" caption=\"0,0,0,40\" bkcolor=\"#FFFFFFFF\">\n"
          "  <Default name=\"game_name\" value=\"Frame Test\"/>\n"
-         "  <Default name=\"home_page\" value=\"about:blank\"/>\n" +
+         "  <Default name=\"home_page\" value=\"" + homePage + "\"/>\n" +
          extraDefaults + linkDefaults +
          "  <VerticalLayout>\n"
          "    <HorizontalLayout height=\"40\">\n"
@@ -141,6 +163,12 @@ const char kBoxSkin[] =
     "  </HorizontalLayout>\n"
     "</Window>\n";
 
+// The close dialog: closebtn, then the close page.
+const char kCloseDialogSkin[] =
+    "<Window size=\"275,320\" bkcolor=\"#FFFFFFFF\"><Container>"
+    "<Button name=\"closebtn\" float=\"true\" pos=\"0,0,40,40\" bkcolor=\"#FFFF0000\"/>"
+    "<Cef name=\"Cef_Close\" float=\"true\" pos=\"0,40,275,320\"/></Container></Window>";
+
 const char kAllLinks[] =
     "  <Default name=\"button_chongzhi\" value=\"http://c.test/\"/>\n"
     "  <Default name=\"button_luntan\" value=\"http://l.test/\"/>\n"
@@ -159,6 +187,7 @@ class FrameWindows : public ::testing::Test {
     ASSERT_TRUE(CopyFileW(WinPath(VELORA_EXE).c_str(), (folder_ + L"\\Velora.exe").c_str(), FALSE));
     WriteSkin("GameFrame.xml", MainSkin("", ""));
     WriteSkin("closeWnd.xml", kBoxSkin);
+    WriteSkin("CloseQRcode.xml", kCloseDialogSkin);
     SetEnvironmentVariableW(L"VELORA_FAKE_VEYRA_ANSWER", nullptr);
   }
 
@@ -364,6 +393,8 @@ TEST_F(FrameWindows, CaptionAndSystemCommands) {
 enum class Library { kNone, kNotADll, kNoBarId, kVeyra, kVeyraWithServer, kVeyraInCafe, kOtherEnvironment };
 enum class Answer { kNoBox, kOk, kCancel };
 
+const char kBlank[] = "about:blank";
+
 TEST_F(FrameWindows, CloseFlow) {
   // "网吧环境 = " in GBK; standard output is in text mode, so its line
   // break reaches the file as CR LF. Veyra.dll writes a line of its own
@@ -373,23 +404,37 @@ TEST_F(FrameWindows, CloseFlow) {
     const char* name;
     const char* closeCode;  // closewnd_code, or null when the skin lacks it
     Library library;
+    std::string page;          // the game page (home_page)
     Answer answer;             // the box of the first click
     std::string output;        // standard output after the first click
     bool endsAfterFirst;
     bool endsAfterSecond;
   } cases[] = {
-      {"library missing, Cancel", nullptr, Library::kNone, Answer::kCancel, "start!LoadDll failed!", false, true},
-      {"library missing, OK", nullptr, Library::kNone, Answer::kOk, "start!LoadDll failed!", true, true},
-      {"not a DLL, Cancel", nullptr, Library::kNotADll, Answer::kCancel, "start!LoadDll failed!", false, true},
-      {"no GetOVBarId, OK", nullptr, Library::kNoBarId, Answer::kOk, "start!GetProcAddress failed!", true, true},
-      {"outside a cafe, Cancel", nullptr, Library::kVeyra, Answer::kCancel, "start!" + env + "0 \r\nend!", false, true},
-      {"server registered, OK", nullptr, Library::kVeyraWithServer, Answer::kOk, "start!" + env + "0 \r\nend!", true,
+      {"library missing, Cancel", nullptr, Library::kNone, kBlank, Answer::kCancel, "start!LoadDll failed!", false,
        true},
-      {"other environment (2), Cancel", nullptr, Library::kOtherEnvironment, Answer::kCancel,
+      {"library missing, OK", nullptr, Library::kNone, kBlank, Answer::kOk, "start!LoadDll failed!", true, true},
+      {"not a DLL, Cancel", nullptr, Library::kNotADll, kBlank, Answer::kCancel, "start!LoadDll failed!", false, true},
+      {"no GetOVBarId, OK", nullptr, Library::kNoBarId, kBlank, Answer::kOk, "start!GetProcAddress failed!", true,
+       true},
+      {"outside a cafe, Cancel", nullptr, Library::kVeyra, kBlank, Answer::kCancel, "start!" + env + "0 \r\nend!",
+       false, true},
+      {"server registered, OK", nullptr, Library::kVeyraWithServer, kBlank, Answer::kOk,
+       "start!" + env + "0 \r\nend!", true, true},
+      {"other environment (2), Cancel", nullptr, Library::kOtherEnvironment, kBlank, Answer::kCancel,
        "start!" + env + "2 \r\nend!", false, true},
-      {"inside a cafe", nullptr, Library::kVeyraInCafe, Answer::kNoBox, "start!Serial Number: " + env + "1 \r\n", false, true},
-      {"page close code", "true", Library::kVeyra, Answer::kNoBox, "", false, false},
-      {"TRUE does not count", "TRUE", Library::kNone, Answer::kCancel, "start!LoadDll failed!", false, true},
+      // The page answers getCloseUrl() with a close page that closes the
+      // frame by itself.
+      {"inside a cafe, the close page closes", nullptr, Library::kVeyraInCafe,
+       std::string(VELORA_FRAME_PAGES) + "game.html?close=close_quit.html", Answer::kNoBox,
+       "start!Serial Number: " + env + "1 \r\n", true, true},
+      // A page without getCloseUrl() leaves the frame as it was; the second
+      // click closes.
+      {"inside a cafe, a page that does not answer", nullptr, Library::kVeyraInCafe, kBlank, Answer::kNoBox,
+       "start!Serial Number: " + env + "1 \r\n", false, true},
+      {"page close code", "true", Library::kVeyra, kBlank, Answer::kNoBox, "", false, false},
+      {"TRUE does not count", "TRUE", Library::kNone, kBlank, Answer::kCancel, "start!LoadDll failed!", false, true},
+      {"a game page that never loads", nullptr, Library::kNone, "http://127.0.0.1:9/game", Answer::kOk,
+       "start!LoadDll failed!", true, true},
   };
   const std::wstring veyra = folder_ + L"\\Veyra.dll";
   for (const Case& c : cases) {
@@ -444,10 +489,12 @@ TEST_F(FrameWindows, CloseFlow) {
     WriteSkin("GameFrame.xml",
               MainSkin(c.closeCode ? "  <Default name=\"closewnd_code\" value=\"" + std::string(c.closeCode) + "\"/>\n"
                                    : std::string(),
-                       ""));
+                       "", c.page));
 
     HWND frame = Start();
     ASSERT_NE(nullptr, frame);
+    // A player clicks once the game shows.
+    if (c.page.find("game.html") != std::string::npos) EXPECT_TRUE(WaitGamePage(frame, 30000));
     ClickAt(frame, 20, 20);  // closebtn
     std::string output = c.output.empty() ? (Sleep(800), Output()) : WaitOutput(c.output, 20000);
     EXPECT_EQ(c.output, output);
@@ -658,6 +705,66 @@ TEST_F(FrameWindows, CloseMainMessageCloses) {
   ASSERT_NE(nullptr, frame);
   PostMessageW(frame, kCloseMain, 0, 0);
   EXPECT_TRUE(Ends(20000));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrameWindows, RequestsOfARealGamePage) {
+  WriteSkin("advert.xml", "<Window size=\"300,200\" bkcolor=\"#FF000080\"><Container>"
+                          "<Button name=\"closebtn\" float=\"true\" pos=\"0,0,40,40\"/></Container></Window>");
+  WriteSkin("Cef.xml", "<Window size=\"300,160\"><Cef name=\"Cef_ad\"/></Window>");
+  const std::string pages = VELORA_FRAME_PAGES;
+  enum class Then { kDialogsReturn, kFrameEnds, kDialogsStay, kAdvertAndBox, kBoxOnly };
+  struct Case {
+    const char* name;
+    std::string query;  // the game page's ?mode=...&close=...
+    size_t dialogs;     // close dialogs shown at once
+    Then then;
+  } cases[] = {
+      {"two requests in a row, the close page returns to the game", "mode=show2&close=close_return.html", 2,
+       Then::kDialogsReturn},
+      {"the close page closes the frame", "mode=show1&close=close_quit.html", 1, Then::kFrameEnds},
+      {"a hundred requests at once", "mode=show100&close=close_stay.html", 8, Then::kDialogsStay},
+      {"advert with an address", "mode=ad", 0, Then::kAdvertAndBox},
+      {"advert without an address", "mode=adnone", 0, Then::kBoxOnly},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteSkin("GameFrame.xml", MainSkin("", "", pages + "game.html?" + c.query));
+    HWND frame = Start();
+    ASSERT_NE(nullptr, frame);
+    if (c.dialogs > 0) {
+      for (int i = 0; i < 400 && VisibleCount(WindowsOf(pid_, L"CloseQRcode")) < c.dialogs; ++i) Sleep(50);
+      EXPECT_EQ(c.dialogs, VisibleCount(WindowsOf(pid_, L"CloseQRcode")));
+    }
+    switch (c.then) {
+      case Then::kDialogsReturn:
+        for (HWND dialog : WindowsOf(pid_, L"CloseQRcode")) EXPECT_TRUE(Gone(dialog));
+        EXPECT_TRUE(Running());
+        break;
+      case Then::kFrameEnds:
+        EXPECT_TRUE(Ends(20000));
+        break;
+      case Then::kDialogsStay:
+        Sleep(1000);
+        EXPECT_EQ(c.dialogs, VisibleCount(WindowsOf(pid_, L"CloseQRcode")));
+        EXPECT_TRUE(Running());
+        break;
+      case Then::kAdvertAndBox:
+      case Then::kBoxOnly: {
+        HWND box = WaitWindow(L"MsgBox", 20000);
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ(c.then == Then::kAdvertAndBox, WaitWindow(L"AdvertX", c.then == Then::kAdvertAndBox ? 5000 : 0) !=
+                                                     nullptr);
+        ClickAt(box, 150, 50);  // Cancel: the frame stays
+        EXPECT_FALSE(Ends(800));
+        break;
+      }
+    }
+    EndProcess();
+  }
 }
 
 }  // namespace

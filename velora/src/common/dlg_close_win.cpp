@@ -44,7 +44,8 @@ LRESULT CPageDlg::HandleCustomMessage(UINT uMsg, WPARAM, LPARAM, BOOL& bHandled)
   return 0;
 }
 
-void CPageDlg::HandleJSCall(const std::wstring& name, int argumentCount) {
+void CPageDlg::HandleJSCall(const std::wstring& name, CefRefPtr<CefListValue> args, int) {
+  const int argumentCount = args ? static_cast<int>(args->GetSize()) : 0;
   LogAt(__FILE__, __LINE__, "CLoginDlg::HandleJSCall")(kLogInfo, L"CLoginDlg::HandleJSCall %ls args=%d", name.c_str(),
                                                        argumentCount);
   if (name == L"web2vc_returnGame")

@@ -11,21 +11,22 @@
 #include <string>
 
 #include "UILib.h"
+#include "cef3/control/cef_container.h"
 
 class CMainWnd;
 
 // One design for both modal dialogs: a closebtn, a browser named Cef_Close
 // that loads the owner's close address, and the page's two requests
 // (return to the game, close the frame).
-class CPageDlg : public DuiLib::WindowImplBase {
+class CPageDlg : public DuiLib::WindowImplBase, public ICefUIContainer {
  public:
   explicit CPageDlg(CMainWnd* owner) : owner_(owner) {}
   ~CPageDlg() override = default;
 
   // The container operations the dialog offers its browser control.
-  void OpenNewPopupWnd(const std::wstring&, bool) {}
-  void HandleJSCall(const std::wstring& name, int argumentCount);
-  void ContainerHook(int, int) {}
+  void OpenNewPopupWnd(const std::wstring&, int) override {}
+  void HandleJSCall(const std::wstring& name, CefRefPtr<CefListValue> args, int reserved) override;
+  void ContainerHook(int, int) override {}
 
  protected:
   void OnFinalMessage(HWND hWnd) override;

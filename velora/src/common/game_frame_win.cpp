@@ -1,5 +1,6 @@
 #include "common/game_frame_win.h"
 
+#include "cef3/control/cef_common.h"
 #include "common/cafe_client_win.h"
 #include "common/dlg_close_win.h"
 #include "common/game_browser_win.h"
@@ -91,6 +92,7 @@ void CMainWnd::LoadLaunchSettings(const std::wstring& path) {
   settings_.byPhone = ReadLauncherValue(path, L"ByPhone");
   settings_.iconPath = IconPathFor(path, ReadLauncherValue(path, L"IconUrl"));
   g_popupIconPath = settings_.iconPath;
+  CCefCommonUI::SetPopupIconPath(g_popupIconPath);
   LogAt(__FILE__, __LINE__, "CMainWnd::LoadLaunchSettings")(
       kLogDebug, L"CMainWnd::LoadLaunchSettings GuanWang=%ls LunTan=%ls Chongzhi=%ls KeFu=%ls ByPhone=%ls icon=%ls",
       settings_.guanWang.c_str(), settings_.lunTan.c_str(), settings_.chongzhi.c_str(), settings_.keFu.c_str(),
@@ -467,7 +469,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM, BOOL& bH
   }
 }
 
-void CMainWnd::OpenNewPopupWnd(const std::wstring& url, bool handledElsewhere) {
+void CMainWnd::OpenNewPopupWnd(const std::wstring& url, int handledElsewhere) {
   LogAt(__FILE__, __LINE__, "CMainWnd::OpenNewPopupWnd")(kLogDebug, L"Open WebGame page URL=%ls", url.c_str());
   if (handledElsewhere) return;
   const INT_PTR result =
@@ -477,7 +479,8 @@ void CMainWnd::OpenNewPopupWnd(const std::wstring& url, bool handledElsewhere) {
   ShellExecuteW(nullptr, L"open", L"iexplore.exe", url.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
-void CMainWnd::HandleJSCall(const std::wstring& name, int argumentCount) {
+void CMainWnd::HandleJSCall(const std::wstring& name, CefRefPtr<CefListValue> args, int) {
+  const int argumentCount = args ? static_cast<int>(args->GetSize()) : 0;
   LogAt(__FILE__, __LINE__, "CMainWnd::HandleJSCall")(kLogDebug, L"CMainWnd::HandleJSCall %ls args=%d", name.c_str(),
                                                       argumentCount);
 }

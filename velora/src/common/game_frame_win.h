@@ -10,6 +10,7 @@
 #include <string>
 
 #include "UILib.h"
+#include "cef3/control/cef_container.h"
 #include "common/frame_window_rules.h"
 #include "main/frame_rules.h"
 
@@ -18,7 +19,7 @@ extern std::wstring g_popupIconPath;
 
 class QrFrame;
 
-class CMainWnd : public DuiLib::WindowImplBase {
+class CMainWnd : public DuiLib::WindowImplBase, public ICefUIContainer {
  public:
   CMainWnd() = default;
   ~CMainWnd() override;
@@ -39,9 +40,11 @@ class CMainWnd : public DuiLib::WindowImplBase {
   void OnCloseMainWnd();
 
   // The container operations the window offers its browser controls.
-  void OpenNewPopupWnd(const std::wstring& url, bool handledElsewhere);
-  void HandleJSCall(const std::wstring& name, int argumentCount);
-  void ContainerHook(int, int) {}
+  // OpenNewPopupWnd: a non-zero flag means the address is handled
+  // elsewhere and is only logged.
+  void OpenNewPopupWnd(const std::wstring& url, int handledElsewhere) override;
+  void HandleJSCall(const std::wstring& name, CefRefPtr<CefListValue> args, int reserved) override;
+  void ContainerHook(int, int) override {}
 
  protected:
   LPCTSTR GetWindowClassName() const override { return L"OVWebGameFrame"; }

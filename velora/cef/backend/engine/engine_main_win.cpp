@@ -583,6 +583,10 @@ CefRefPtr<CefBrowser> Engine::CreateBrowser(const CefWindowInfo& info, CefRefPtr
     EngineLog(LogLevel::kError, "CreateBrowserSync called off the UI thread");
     return nullptr;
   }
+  if (shutting_down_) {
+    EngineLog(LogLevel::kWarning, "no browser: the engine is shutting down");
+    return nullptr;
+  }
   if (!ready_ || !devtools_) {
     EngineLog(LogLevel::kError, "no browser: the engine has no Chromium");
     return nullptr;
@@ -717,10 +721,20 @@ void Engine::Shutdown() {
   // OnBeforeClose as they would have. Once this has run on the UI thread,
   // no restart of Chromium runs there any more; stopping the worker waits
   // for a restart of the renderer.
-  std::vector<CefRefPtr<MainBrowser>> all = AllBrowsers();
+  // The list is taken on the UI thread: a browser whose creation is running
+  // there now (the application closing right after asking for it) is made
+  // first, its window's messages to this thread served while this thread
+  // waits, and closed with the others; creations asked for later are
+  // refused. Taken here, it would miss that browser, whose window would
+  // then be made while this thread no longer serves its messages.
+  std::vector<CefRefPtr<MainBrowser>> all;
   if (multi_threaded_) {
-    RunOnUiAndWait(ui_.get(), [&all] { for (auto& b : all) b->CloseNow(); });
+    RunOnUiAndWait(ui_.get(), [this, &all] {
+      all = AllBrowsers();
+      for (auto& b : all) b->CloseNow();
+    });
   } else {
+    all = AllBrowsers();
     for (auto& b : all) b->CloseNow();
   }
   worker_->Stop();
