@@ -1,6 +1,6 @@
 // The API objects the back-end makes without an engine running: value
 // lists and dictionaries with their plain form for the process channel,
-// process messages, and command lines.
+// process messages, command lines, the context menu's model and drag data.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,6 +8,9 @@
 #include <limits>
 
 #include "command_line_impl.h"
+#include "context_menu_impl.h"
+#include "drag_data_impl.h"
+#include "include/cef_drag_data.h"
 #include "include/cef_command_line.h"
 #include "include/cef_process_message.h"
 #include "include/cef_values.h"
@@ -193,3 +196,69 @@ TEST(EngineThreads, ClosureTasksFromAnyThreadRunInOrderOnTheUiThread) {
   EXPECT_FALSE(CefPostTask(TID_UI, base::BindOnce([] {})));
 }
 #endif
+
+TEST(MenuModel, ClientsEditTheModelByIdAndByIndex) {
+  CefRefPtr<MenuModelImpl> m = new MenuModelImpl();
+  EXPECT_TRUE(m->AddItem(MENU_ID_BACK, "&Back"));
+  EXPECT_TRUE(m->AddSeparator());
+  EXPECT_TRUE(m->AddItem(MENU_ID_PRINT, "&Print"));
+  EXPECT_TRUE(m->InsertItemAt(1, MENU_ID_RELOAD, "Reload"));
+  EXPECT_FALSE(m->InsertItemAt(9, MENU_ID_COPY, "past the end"));
+  EXPECT_FALSE(m->InsertSeparatorAt(-1));
+  ASSERT_EQ(m->GetCount(), 4);
+  const int ids[] = {MENU_ID_BACK, MENU_ID_RELOAD, -1, MENU_ID_PRINT};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(m->GetCommandIdAt(i), ids[i]) << i;
+  EXPECT_EQ(m->GetTypeAt(2), MENUITEMTYPE_SEPARATOR);
+  EXPECT_EQ(m->GetIndexOf(-1), -1);  // a separator is no command
+  EXPECT_EQ(m->GetIndexOf(MENU_ID_PRINT), 3);
+  EXPECT_TRUE(m->SetLabel(MENU_ID_PRINT, "\xe6\x89\x93\xe5\x8d\xb0"));
+  EXPECT_EQ(m->GetLabelAt(3).ToWString(), L"\u6253\u5370");
+  EXPECT_TRUE(m->SetEnabled(MENU_ID_BACK, false));
+  EXPECT_FALSE(m->IsEnabledAt(0));
+  EXPECT_TRUE(m->SetVisibleAt(1, false));
+  EXPECT_FALSE(m->IsVisible(MENU_ID_RELOAD));
+  EXPECT_FALSE(m->SetCommandIdAt(2, 5));  // separators keep no id
+  EXPECT_TRUE(m->Remove(MENU_ID_RELOAD));
+  EXPECT_FALSE(m->Remove(MENU_ID_RELOAD));
+  EXPECT_FALSE(m->RemoveAt(3));
+  EXPECT_EQ(m->GetCount(), 3);
+  EXPECT_EQ(m->GetType(12345), MENUITEMTYPE_NONE);
+  EXPECT_EQ(m->GetLabel(12345).ToString(), "");
+  EXPECT_TRUE(m->Clear());
+  EXPECT_EQ(m->GetCount(), 0);
+  EXPECT_EQ(m->GetCommandIdAt(0), -1);
+}
+
+TEST(DragData, FilledByItsSettersUntilHandedOverReadOnly) {
+  CefRefPtr<CefDragData> d = CefDragData::Create();
+  ASSERT_TRUE(d);
+  EXPECT_FALSE(d->IsFile());
+  EXPECT_FALSE(d->IsFragment());
+  d->SetFragmentText("words");
+  EXPECT_TRUE(d->IsFragment());
+  d->AddFile("Z:\\tmp\\a.txt", "a.txt");
+  d->AddFile("", "no path");  // nothing to drop
+  EXPECT_TRUE(d->IsFile());
+  EXPECT_FALSE(d->IsFragment());
+  std::vector<CefString> names;
+  EXPECT_TRUE(d->GetFileNames(names));
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(names[0].ToString(), "a.txt");
+  d->SetLinkURL("http://x/");
+  EXPECT_TRUE(d->IsLink());
+
+  CefRefPtr<CefDragData> copy = d->Clone();
+  static_cast<DragDataImpl*>(d.get())->SetReadOnly();
+  EXPECT_TRUE(d->IsReadOnly());
+  d->SetLinkURL("http://changed/");
+  d->AddFile("Z:\\b.txt", "b.txt");
+  EXPECT_EQ(d->GetLinkURL().ToString(), "http://x/");
+  names.clear();
+  d->GetFileNames(names);
+  EXPECT_EQ(names.size(), 1u);
+  // A clone is the client's to change.
+  EXPECT_FALSE(copy->IsReadOnly());
+  copy->SetLinkURL("http://other/");
+  EXPECT_EQ(copy->GetLinkURL().ToString(), "http://other/");
+  EXPECT_EQ(copy->GetFragmentText().ToString(), "words");
+}
