@@ -1177,6 +1177,12 @@ TEST(EngineOffScreen, TransparentPagesKeepAlphaAndInputReachesThePage) {
   EXPECT_TRUE(client->WaitFor([&] { return Find(client->received_, "out") != nullptr; }));
   EXPECT_TRUE(client->WaitFor([&] { return Find(client->received_, "leave") != nullptr; }));
 
+  // The wheel: a notch towards the user scrolls down.
+  browser->GetHost()->SendMouseWheelEvent(box, 0, -120);
+  EXPECT_TRUE(client->WaitFor([&] { return Arrived(client, "wheel", "down"); }));
+  browser->GetHost()->SendMouseWheelEvent(box, 0, 120);
+  EXPECT_TRUE(client->WaitFor([&] { return Arrived(client, "wheel", "up"); }));
+
   // Keys: caps lock decides a letter's case; Shift with caps lock gives
   // lower case again.
   const struct { uint32 flags; const char* key; } keys[] = {

@@ -335,10 +335,9 @@ void MainBrowser::SetFocus(bool focus) {
   CefRefPtr<MainBrowser> self(this);
   Engine::Get()->PostUi([self, focus] {
     if (self->windowless_) {
-      // No window to focus: the page itself is told it has or lost focus.
-      Json::Value p(Json::objectValue);
-      p["enabled"] = focus;
-      self->Send("Emulation.setFocusEmulationEnabled", p);
+      // No window to focus: the page keeps the focus it is given from the
+      // start (focus emulation), so keys reach its focused element. Chromium
+      // offers no way to take it away again.
       return;
     }
     if (focus && self->hwnd_) ::SetFocus(self->hwnd_);
