@@ -971,7 +971,8 @@ bool Near(uint32_t argb, uint32_t want, int tolerance = 40) {
 // A windowless browser; background 0 makes it transparent.
 CefRefPtr<CefBrowser> CreateWindowless(CefRefPtr<ViewClient> client, const std::wstring& url, cef_color_t background) {
   return CreateBrowser(client, url, {0, 0, 0, 0}, [background](CefWindowInfo& info, CefBrowserSettings& settings) {
-    info = CefWindowInfo();
+    info.style = 0;
+    info.bounds = CefRect();
     info.SetAsWindowless(g_host);
     settings.background_color = background;
   });
@@ -1554,7 +1555,7 @@ class TestDataObject : public IDataObject {
   HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
  private:
-  ~TestDataObject() = default;
+  virtual ~TestDataObject() = default;
   std::atomic<ULONG> refs_{1};
   std::vector<std::wstring> files_;
   std::wstring text_;

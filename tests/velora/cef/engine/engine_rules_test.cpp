@@ -479,7 +479,9 @@ TEST(PageWatchRules, ContextFlagsAndTheDefaultMenu) {
   const std::vector<MenuItem> edit = DefaultMenu(report(R"({"page":"p","editable":true})"), false, false);
   for (const auto& i : edit) {
     SCOPED_TRACE(i.command_id);
-    if (i.command_id >= 0) EXPECT_EQ(i.enabled, i.command_id == 114);
+    if (i.command_id >= 0) {
+      EXPECT_EQ(i.enabled, i.command_id == 114);
+    }
   }
   EXPECT_TRUE(DefaultMenu(report(R"({"page":"p"})"), true, false)[0].enabled);
   EXPECT_FALSE(DefaultMenu(report(R"({"page":"p"})"), true, false)[1].enabled);

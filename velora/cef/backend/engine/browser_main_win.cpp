@@ -1145,13 +1145,17 @@ void MainBrowser::RunContextMenu(CefRefPtr<CefContextMenuParams> params, CefRefP
   }
   // Trailing or doubled separators left by hidden items go.
   for (int i = ::GetMenuItemCount(menu) - 1; i >= 0; --i) {
-    MENUITEMINFOW info = {sizeof(info), MIIM_FTYPE};
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_FTYPE;
     ::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
     const bool sep = (info.fType & MFT_SEPARATOR) != 0;
     bool drop = false;
     if (sep && i == ::GetMenuItemCount(menu) - 1) drop = true;
     if (sep && i > 0) {
-      MENUITEMINFOW prev = {sizeof(prev), MIIM_FTYPE};
+      MENUITEMINFOW prev = {};
+      prev.cbSize = sizeof(prev);
+      prev.fMask = MIIM_FTYPE;
       ::GetMenuItemInfoW(menu, static_cast<UINT>(i - 1), TRUE, &prev);
       if (prev.fType & MFT_SEPARATOR) drop = true;
     }

@@ -54,7 +54,7 @@ class DropTarget : public IDropTarget {
   HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD key_state, POINTL pt, DWORD* effect) override;
 
  private:
-  ~DropTarget() = default;
+  virtual ~DropTarget() = default;
   POINT ClientPoint(POINTL pt) const;
   void OnWindowThread(const std::function<void()>& fn);
 
