@@ -1490,6 +1490,17 @@ TEST(EngineCursor, ThePagesCursorReachesOnCursorChangeAndTheWindow) {
   ASSERT_TRUE(client->WaitFor([&] { return client->cursors_.back().type == CT_HAND; }));
   EXPECT_TRUE(::SendMessageW(child, WM_SETCURSOR, reinterpret_cast<WPARAM>(child), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
   EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
+  // Handled by the client: the window leaves the client's cursor alone,
+  // neither the page's earlier one nor the class arrow.
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    client->handle_cursor_ = true;
+  }
+  ::PostMessageW(child, WM_MOUSEMOVE, 0, MAKELPARAM(30, 20));
+  ASSERT_TRUE(client->WaitFor([&] { return client->cursors_.back().type == CT_IBEAM; }));
+  ::SetCursor(::LoadCursorW(nullptr, IDC_CROSS));
+  EXPECT_TRUE(::SendMessageW(child, WM_SETCURSOR, reinterpret_cast<WPARAM>(child), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_CROSS));
   CloseAndWait(client, browser);
 }
 

@@ -994,7 +994,10 @@ void MainBrowser::OnPageCursor(const std::string& css) {
   CefRefPtr<CefDisplayHandler> display = client_ ? client_->GetDisplayHandler() : nullptr;
   const bool handled =
       display && display->OnCursorChange(this, cursor, static_cast<cef_cursor_type_t>(choice.type), info);
-  if (!handled && window_) window_->SetCursor(cursor);
+  if (window_) {
+    if (handled) window_->LeaveCursorToClient();
+    else window_->SetCursor(cursor);
+  }
 }
 
 void MainBrowser::OnPageContextMenu(const Json::Value& report) {

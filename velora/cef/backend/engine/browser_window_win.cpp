@@ -104,9 +104,15 @@ void BrowserWindow::ShowFrame(std::shared_ptr<DecodedFrame> frame) {
   if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
+void BrowserWindow::LeaveCursorToClient() {
+  client_cursor_ = true;
+  cursor_set_ = false;
+}
+
 void BrowserWindow::SetCursor(HCURSOR cursor) {
   cursor_ = cursor;
   cursor_set_ = true;
+  client_cursor_ = false;
   if (!hwnd_) return;
   POINT pt;
   RECT r;
@@ -237,7 +243,8 @@ LRESULT BrowserWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT covers every pixel
     case WM_SETCURSOR:
-      if (cursor_set_ && LOWORD(lp) == HTCLIENT) {
+      if (LOWORD(lp) == HTCLIENT && client_cursor_) return TRUE;  // not the class arrow over it
+      if (LOWORD(lp) == HTCLIENT && cursor_set_) {
         ::SetCursor(cursor_);
         return TRUE;
       }

@@ -52,6 +52,8 @@ class BrowserWindow : private DropTargetDelegate {
   void ShowFrame(std::shared_ptr<DecodedFrame> frame);
   // The cursor shown over the window from now on (null: none).
   void SetCursor(HCURSOR cursor);
+  // The client sets the cursor itself: the window leaves it as it is.
+  void LeaveCursorToClient();
   // Destroys the window (no delegate calls after this returns).
   void Destroy();
 
@@ -75,7 +77,8 @@ class BrowserWindow : private DropTargetDelegate {
   bool painted_frame_ = false;
   DropTarget* drop_target_ = nullptr;  // registered while the window lives
   HCURSOR cursor_ = nullptr;
-  bool cursor_set_ = false;  // the page has chosen one
+  bool cursor_set_ = false;     // the page has chosen one
+  bool client_cursor_ = false;  // the client shows it, not the window
   bool tracking_leave_ = false;
   int buttons_ = 0;
   // Clicks for clickCount: a press counts on from the last one when it
