@@ -1219,7 +1219,7 @@ struct CursorSeen { int type; HCURSOR cursor; bool on_ui; };
 
 class MenuClient : public ViewClient, public CefContextMenuHandler {
  public:
-  enum class Leave { kNothing, kSelectAllAndCopy };
+  enum class Leave { kNothing, kSelectAllAndCopy, kPaste };
   CefRefPtr<CefRenderHandler> GetRenderHandler() override { return windowless_ ? this : nullptr; }
   CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }
   void OnBeforeContextMenu(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
@@ -1235,6 +1235,8 @@ class MenuClient : public ViewClient, public CefContextMenuHandler {
       model->AddItem(MENU_ID_SELECT_ALL, "\xe5\x85\xa8\xe9\x80\x89 all");
       model->AddSeparator();
       model->AddItem(MENU_ID_COPY, "Copy it");
+    } else if (leave_ == Leave::kPaste) {
+      model->AddItem(MENU_ID_PASTE, "Paste");
     }
     cv_.notify_all();
   }
@@ -1421,6 +1423,28 @@ TEST(EngineContextMenu, ChosenCommandsAreCarriedOutInThePage) {
     std::lock_guard<std::mutex> g(client->lock_);
     EXPECT_EQ(client->commands_, (std::vector<int>{MENU_ID_SELECT_ALL, MENU_ID_COPY}));
   }
+
+  // Paste in the text input types the clipboard's text there.
+  ASSERT_TRUE(::OpenClipboard(nullptr));
+  ::EmptyClipboard();
+  const std::wstring pasted = L" \u7c98\u8d34";
+  HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
+  memcpy(::GlobalLock(mem), pasted.c_str(), (pasted.size() + 1) * sizeof(wchar_t));
+  ::GlobalUnlock(mem);
+  ::SetClipboardData(CF_UNICODETEXT, mem);
+  ::CloseClipboard();
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    client->leave_ = MenuClient::Leave::kPaste;
+  }
+  browser->GetMainFrame()->ExecuteJavaScript(
+      "var i = document.getElementById('in'); i.focus(); i.setSelectionRange(i.value.length, i.value.length)", "", 0);
+  PumpFor(200);
+  RightClick(child, 150, 70);
+  menu = OpenMenu(client);
+  ASSERT_TRUE(menu);
+  ChooseWithKeys(menu, 1);
+  EXPECT_TRUE(client->WaitFor([&] { return Arrived(client, "input", "field text \xe7\xb2\x98\xe8\xb4\xb4"); }));
   CloseAndWait(client, browser);
 }
 
