@@ -748,6 +748,7 @@ void MainBrowser::OnUnloadableNavigation(CefRefPtr<FrameImpl> frame, const std::
 void MainBrowser::RememberContext(int context_id, const std::string& frame_id) {
   std::lock_guard<std::mutex> g(contexts_lock_);
   contexts_[context_id] = frame_id;
+  context_order_[context_id] = ++contexts_made_;
 }
 
 std::string MainBrowser::ContextFrame(int context_id) {
@@ -758,15 +759,34 @@ std::string MainBrowser::ContextFrame(int context_id) {
 
 int MainBrowser::MainWorldContext(const std::string& frame_id) {
   std::lock_guard<std::mutex> g(contexts_lock_);
+  // The newest one by creation: ids alone start again in a new process.
   int found = 0;
+  uint64_t made = 0;
   for (const auto& c : contexts_)
-    if (c.second == frame_id) found = c.first;  // the newest one
+    if (c.second == frame_id && context_order_[c.first] >= made) {
+      found = c.first;
+      made = context_order_[c.first];
+    }
   return found;
 }
 
 void MainBrowser::ForgetContexts() {
   std::lock_guard<std::mutex> g(contexts_lock_);
   contexts_.clear();
+  context_order_.clear();
+}
+
+void MainBrowser::ClearContexts() {
+  std::lock_guard<std::mutex> g(contexts_lock_);
+  for (const auto& c : contexts_) {
+    Json::Value gone(Json::objectValue);
+    gone["t"] = "ctx_gone";
+    gone["b"] = GetIdentifier();
+    gone["c"] = ContextKey(c.first);
+    Engine::Get()->SendToRenderer(gone);
+  }
+  contexts_.clear();
+  context_order_.clear();
 }
 
 Json::Value MainBrowser::ContextMessage(int context_id, const std::string& frame_id, const Json::Value& url) {
@@ -800,6 +820,7 @@ std::vector<Json::Value> MainBrowser::ContextMessages() {
 void MainBrowser::ForgetContext(int context_id) {
   std::lock_guard<std::mutex> g(contexts_lock_);
   contexts_.erase(context_id);
+  context_order_.erase(context_id);
 }
 
 void MainBrowser::Rebind(const std::string& target_id, const std::string& session_id) {
@@ -816,6 +837,7 @@ void MainBrowser::Rebind(const std::string& target_id, const std::string& sessio
       Engine::Get()->SendToRenderer(gone);
     }
     contexts_.clear();
+    context_order_.clear();
   }
   CefRefPtr<CefFrame> main = GetMainFrame();
   const std::string url = main ? main->GetURL().ToString() : std::string();

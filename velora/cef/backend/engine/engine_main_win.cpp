@@ -543,6 +543,10 @@ void Engine::OnDevToolsEvent(const std::string& session, const std::string& meth
     SendToRenderer(b->ContextMessage(ctx_id, frame_id, ctx["origin"]));
     return;
   }
+  if (method == "Runtime.executionContextsCleared") {
+    b->ClearContexts();
+    return;
+  }
   if (method == "Runtime.executionContextDestroyed") {
     b->ForgetContext(params["executionContextId"].asInt());
     Json::Value m(Json::objectValue);

@@ -239,6 +239,9 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   // again.
   std::vector<Json::Value> ContextMessages();
   void ForgetContext(int context_id);
+  // Every context of the page has gone at once (Chromium gave the page a
+  // new process, whose context ids start again); the renderer is told.
+  void ClearContexts();
   bool closing() const { return closing_; }
 
  private:
@@ -340,6 +343,8 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   std::set<std::string> failed_;                  // frames whose load failed
   std::mutex contexts_lock_;
   std::map<int, std::string> contexts_;           // context id -> frame id
+  std::map<int, uint64_t> context_order_;         // context id -> when it was made
+  uint64_t contexts_made_ = 0;
   IMPLEMENT_REFCOUNTING(MainBrowser);
 };
 
