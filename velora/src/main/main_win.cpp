@@ -5,6 +5,8 @@
 
 #include "UILib.h"
 #include "cef3/browser/main_message_loop.h"
+#include "cef3/common/recovery_rules.h"
+#include "cef3/common/startup_clock_win.h"
 #include "cef3/common/cef_main.h"
 #include "frame_log.h"
 #include "include/cef_app.h"
@@ -48,6 +50,8 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR lpCmdLine, int) {
   // WS_VISIBLE | WS_OVERLAPPEDWINDOW; the size comes from the skin.
   if (mainWnd->Create(nullptr, L"", 0x10CF0000, 0, 0, 0, 0, 0, nullptr)) {
     mainWnd->CenterWindow();
+    LogAt(__FILE__, __LINE__, "wWinMain")(
+        kLogDebug, L"%ls", recovery_rules::TimingLine(recovery_rules::Mark::kFrameShown, MsSinceProcessStart()).c_str());
   } else {
     // The window refused (no skin): its object is still ours, and there is
     // no window to end the loop.

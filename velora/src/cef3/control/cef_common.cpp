@@ -6,9 +6,14 @@
 #include <mutex>
 
 #include "cef3/common/control_rules.h"
+#include "cef3/common/startup_clock_win.h"
 #include "cef3/common/frame_messages.h"
 #include "frame_log.h"
+#include "include/base/cef_bind.h"
+#include "include/wrapper/cef_closure_task.h"
 #include "include/wrapper/cef_helpers.h"
+
+#include <atomic>
 
 namespace {
 
@@ -29,6 +34,20 @@ struct MenuModelAdapter {
   bool IsSeparatorAt(int index) { return m->GetTypeAt(index) == MENUITEMTYPE_SEPARATOR; }
   bool RemoveAt(int index) { return m->RemoveAt(index); }
 };
+
+// Each start-up mark is logged once per process: the game's page comes
+// first; dialogs' pages later find the marks taken.
+std::atomic<bool> g_firstPaintLogged{false};
+std::atomic<bool> g_loadFinishedLogged{false};
+
+void LogMarkOnce(std::atomic<bool>* taken, recovery_rules::Mark mark, unsigned long long ms) {
+  if (taken->exchange(true)) return;
+  LogAt(__FILE__, __LINE__, "ClientHandlerCommon")(kLogDebug, L"%ls", recovery_rules::TimingLine(mark, ms).c_str());
+}
+
+void LoadIn(CefRefPtr<CefBrowser> browser, std::wstring url) {
+  if (CefRefPtr<CefFrame> frame = browser->GetMainFrame()) frame->LoadURL(url);
+}
 
 }  // namespace
 
@@ -79,6 +98,15 @@ bool CCefCommonUI::ClientHandlerCommon::OnProcessMessageReceived(CefRefPtr<CefBr
   CEF_REQUIRE_UI_THREAD();
   if (source_process != PID_RENDERER) return false;
   const std::string name = message->GetName().ToString();
+  if (name == recovery_rules::kPaintReport) {
+    CefRefPtr<CefListValue> args = message->GetArgumentList();
+    const std::string when = args && args->GetSize() > 0 && args->GetType(0) == VTYPE_STRING
+                                 ? args->GetString(0).ToString()
+                                 : std::string();
+    const unsigned long long ms = recovery_rules::EpochMsToProcessMs(when, ProcessStartEpochMs());
+    if (!browser->IsPopup() && ms > 0) LogMarkOnce(&g_firstPaintLogged, recovery_rules::Mark::kFirstPaint, ms);
+    return true;
+  }
   PostRendererMessage(HostWindowOf(browser), name, message->GetArgumentList());
   // Names without an action ("isChrome", "startGame", ...) are swallowed.
   return true;
@@ -130,13 +158,79 @@ bool CCefCommonUI::ClientHandlerCommon::OnBeforeBrowse(CefRefPtr<CefBrowser> bro
                                                        CefRefPtr<CefRequest> request, bool user_gesture,
                                                        bool is_redirect) {
   CEF_REQUIRE_UI_THREAD();
-  return control_rules::RefuseNavigation(request->GetURL().ToWString());
+  const std::wstring url = request->GetURL().ToWString();
+  if (recovery_rules::IsRetry(url)) {
+    // The error page's "retry": the ladder starts again from the page.
+    LogAt(__FILE__, __LINE__, "ClientHandlerCommon::OnBeforeBrowse")(kLogDebug,
+                                                                   L"page recovery: retry asked, loading %ls",
+                                                                   m_pageUrl.c_str());
+    recovery_rules::Reset(&m_ladder);
+    CefPostTask(TID_UI, base::BindOnce(&LoadIn, browser, m_pageUrl));
+    return true;
+  }
+  return control_rules::RefuseNavigation(url);
+}
+
+void CCefCommonUI::ClientHandlerCommon::OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
+                                                                  TerminationStatus status) {
+  CEF_REQUIRE_UI_THREAD();
+  const wchar_t* reason = recovery_rules::TerminationReason(static_cast<int>(status));
+  if (browser->IsPopup()) {
+    LogAt(__FILE__, __LINE__, "ClientHandlerCommon::OnRenderProcessTerminated")(
+        kLogDebug, L"page recovery: %ls under a popup; it stays as it is", reason);
+    return;
+  }
+  const recovery_rules::Step step = recovery_rules::NextStep(&m_ladder, ::GetTickCount64());
+  if (step.reload) {
+    LogAt(__FILE__, __LINE__, "ClientHandlerCommon::OnRenderProcessTerminated")(
+        kLogDebug, L"page recovery: %ls; reload %d of %d in %d ms", reason, step.attempt, recovery_rules::kMaxReloads,
+        step.delayMs);
+    CefRefPtr<ClientHandlerCommon> self(this);
+    CefPostDelayedTask(TID_UI, base::BindOnce(&ClientHandlerCommon::RecoverPage, self, browser), step.delayMs);
+    return;
+  }
+  LogAt(__FILE__, __LINE__, "ClientHandlerCommon::OnRenderProcessTerminated")(
+      kLogDebug, L"page recovery: %ls, %d reloads within a minute already; showing the error page", reason,
+      recovery_rules::kMaxReloads);
+  const std::string page = recovery_rules::ErrorPageAddress(reason);
+  LoadIn(browser, std::wstring(page.begin(), page.end()));
+}
+
+void CCefCommonUI::ClientHandlerCommon::RecoverPage(CefRefPtr<CefBrowser> browser) {
+  CEF_REQUIRE_UI_THREAD();
+  LogAt(__FILE__, __LINE__, "ClientHandlerCommon::RecoverPage")(kLogDebug, L"page recovery: reloading %ls",
+                                                              m_pageUrl.c_str());
+  if (m_pageUrl.empty())
+    browser->Reload();
+  else
+    LoadIn(browser, m_pageUrl);
+}
+
+void CCefCommonUI::ClientHandlerCommon::OnLoadStart(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                                                    TransitionType transition_type) {
+  CEF_REQUIRE_UI_THREAD();
+  if (!frame->IsMain() || browser->IsPopup()) return;
+  const std::wstring url = frame->GetURL().ToWString();
+  if (recovery_rules::IsErrorPage(url)) return;
+  m_pageUrl = url;
+  frame->ExecuteJavaScript(recovery_rules::kPaintProbe, frame->GetURL(), 0);
+}
+
+void CCefCommonUI::ClientHandlerCommon::OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                                                  int httpStatusCode) {
+  CEF_REQUIRE_UI_THREAD();
+  if (!frame->IsMain() || browser->IsPopup() || recovery_rules::IsErrorPage(frame->GetURL().ToWString())) return;
+  LogMarkOnce(&g_loadFinishedLogged, recovery_rules::Mark::kLoadFinished, MsSinceProcessStart());
+  // Again here: at the start of the load the page's own context may not
+  // have been there yet.
+  frame->ExecuteJavaScript(recovery_rules::kPaintProbe, frame->GetURL(), 0);
 }
 
 void CCefCommonUI::ClientHandlerCommon::OnProtocolExecution(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                                                             CefRefPtr<CefRequest> request, bool& allow_os_execution) {
-  // Schemes the engine cannot load go to the system's registered handler.
-  allow_os_execution = true;
+  // Schemes the engine cannot load go to the system's registered handler;
+  // the error page's own "retry" address never does.
+  allow_os_execution = !recovery_rules::IsRetry(request->GetURL().ToWString());
 }
 
 void CCefCommonUI::ClientHandlerCommon::OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,

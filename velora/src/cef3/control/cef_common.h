@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "cef3/common/recovery_rules.h"
 #include "cef3/control/cef_osrender.h"
 #include "include/cef_context_menu_handler.h"
 #include "include/cef_drag_handler.h"
@@ -64,7 +65,13 @@ class CCefCommonUI : public CCefOsRender {
     void OnProtocolExecution(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                              CefRefPtr<CefRequest> request, bool& allow_os_execution) override;
 
+    // CefRequestHandler: the page's process has died; the recovery ladder.
+    void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser, TerminationStatus status) override;
+
     // CefLoadHandler
+    void OnLoadStart(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                     TransitionType transition_type) override;
+    void OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, int httpStatusCode) override;
     void OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, ErrorCode errorCode,
                      const CefString& errorText, const CefString& failedUrl) override;
 
@@ -80,7 +87,13 @@ class CCefCommonUI : public CCefOsRender {
                      CefDragHandler::DragOperationsMask mask) override;
 
    private:
+    // Loads the page the ladder brings back (UI thread).
+    void RecoverPage(CefRefPtr<CefBrowser> browser);
+
     CCefCommonUI* m_pCommonOwner;  // not owned; cleared by the control
+    // Recovery of the control's own (not popup) browser, UI thread only.
+    recovery_rules::Ladder m_ladder;
+    std::wstring m_pageUrl;  // the last address the page loaded, not the error page
     IMPLEMENT_REFCOUNTING(ClientHandlerCommon);
     DISALLOW_COPY_AND_ASSIGN(ClientHandlerCommon);
   };
