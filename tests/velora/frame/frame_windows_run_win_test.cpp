@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "win_include.h"
+#include <tlhelp32.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -765,6 +768,172 @@ TEST_F(FrameWindows, RequestsOfARealGamePage) {
     }
     EndProcess();
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The frame's own log lines as they reached standard output.
+std::vector<std::string> LogLinesWith(const std::string& text, const std::string& part) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    if (line.find(part) != std::string::npos) lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+unsigned long long MarkMs(const std::string& line) {
+  const size_t at = line.find(" at +");
+  return at == std::string::npos ? 0 : std::stoull(line.substr(at + 5));
+}
+
+TEST_F(FrameWindows, NoWhiteBeforeTheFirstFrameAndTheStartupMarks) {
+  // The page holds its first paint for a second; the body of the window
+  // shows the skin's or the engine's background meanwhile, never white.
+  std::string skin = MainSkin("", "", std::string(VELORA_FRAME_PAGES) + "slow_paint.html");
+  const std::string browser = "<Cef name=\"Cef_game\"/>";
+  skin.replace(skin.find(browser), browser.size(), "<Cef name=\"Cef_game\" bkcolor=\"#FF0F141C\"/>");
+  // No white in the skin either: any white is the engine's.
+  const std::string windowWhite = "bkcolor=\"#FFFFFFFF\"";
+  skin.replace(skin.find(windowWhite), windowWhite.size(), "bkcolor=\"#FF1B2330\"");
+  WriteSkin("GameFrame.xml", skin);
+  HWND frame = Start();
+  ASSERT_NE(nullptr, frame);
+  const POINT points[] = {{20, 80}, {600, 300}, {1180, 580}, {300, 500}};
+  int samples = 0, white = 0;
+  bool painted = false;
+  for (int waited = 0; waited < 20000 && !painted; waited += 50, ++samples) {
+    for (const POINT& p : points) {
+      const COLORREF c = ScreenPixelAt(frame, p.x, p.y);
+      if (c == RGB(255, 255, 255)) ++white;
+    }
+    painted = WaitGamePage(frame, 0);
+    Sleep(50);
+  }
+  EXPECT_TRUE(painted);
+  EXPECT_GT(samples, 4);  // the held paint was watched, not missed
+  EXPECT_EQ(0, white);
+
+  // The start-up marks, each once; the frame shows before the page paints
+  // or finishes loading.
+  std::string log;
+  for (int i = 0; i < 100; ++i) {
+    log = ReadFileText(folder_ + L"\\stdout.txt");
+    if (log.find("startup: page load finished") != std::string::npos &&
+        log.find("startup: first page frame painted") != std::string::npos)
+      break;
+    Sleep(100);
+  }
+  const std::vector<std::string> marks = LogLinesWith(log, "|[Debug]|startup: ");
+  ASSERT_EQ(3u, marks.size()) << log;
+  EXPECT_NE(std::string::npos, marks[0].find("startup: frame shown at +"));
+  EXPECT_LT(MarkMs(marks[0]), MarkMs(marks[1]));
+  EXPECT_LT(MarkMs(marks[0]), MarkMs(marks[2]));
+  EXPECT_EQ(1u, LogLinesWith(log, "startup: first page frame painted at +").size());
+  EXPECT_EQ(1u, LogLinesWith(log, "startup: page load finished at +").size());
+  // The page held its paint for a second after the frame showed.
+  EXPECT_GE(MarkMs(LogLinesWith(log, "first page frame painted")[0]), MarkMs(marks[0]) + 900);
+}
+
+}  // namespace
+
+namespace {
+
+// The frame's renderer sub-process: its own program started with
+// --type=renderer, a child of the frame's process. 0 when there is none.
+DWORD RendererOf(DWORD framePid) {
+  DWORD found = 0;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    if (entry.th32ParentProcessID == framePid && _wcsicmp(entry.szExeFile, L"Velora.exe") == 0)
+      found = entry.th32ProcessID;
+  CloseHandle(snapshot);
+  return found;
+}
+
+bool Kill(DWORD pid) {
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+  if (!process) return false;
+  const bool killed = TerminateProcess(process, 9) && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return killed;
+}
+
+// A click as the player's mouse gives it, to the window under the point
+// (the browser's own window over the control).
+void ClickDeepAt(HWND top, int x, int y) {
+  POINT at = {x, y};
+  HWND hwnd = top;
+  for (HWND child; (child = ChildWindowFromPointEx(hwnd, at, CWP_SKIPINVISIBLE)) && child != hwnd; hwnd = child)
+    MapWindowPoints(hwnd, child, &at, 1);
+  ClickAt(hwnd, at.x, at.y);
+}
+
+bool IsColour(COLORREF c, int r, int g, int b) {
+  return std::abs(GetRValue(c) - r) < 12 && std::abs(GetGValue(c) - g) < 12 && std::abs(GetBValue(c) - b) < 12;
+}
+
+TEST_F(FrameWindows, APageWhoseProcessDiesComesBackUntilTheErrorPageAndRetry) {
+  // With closewnd_code the close button asks the page, so it shows at the
+  // end that the page's bridge works again.
+  WriteSkin("GameFrame.xml", MainSkin("  <Default name=\"closewnd_code\" value=\"true\"/>\n", "",
+                                      std::string(VELORA_FRAME_PAGES) + "game.html?close=close_stay.html"));
+  HWND frame = Start();
+  ASSERT_NE(nullptr, frame);
+  ASSERT_TRUE(WaitGamePage(frame, 30000));
+  auto linesWith = [&](const char* part) { return LogLinesWith(ReadFileText(folder_ + L"\\stdout.txt"), part).size(); };
+  auto waitLines = [&](const char* part, size_t count) {
+    for (int i = 0; i < 400 && linesWith(part) < count; ++i) Sleep(50);
+    return linesWith(part) >= count;
+  };
+  DWORD renderer = 0;
+  for (int kill = 1; kill <= 4; ++kill) {
+    SCOPED_TRACE(kill);
+    // The engine starts a renderer again after each death.
+    for (int i = 0; i < 400 && (RendererOf(pid_) == 0 || RendererOf(pid_) == renderer); ++i) Sleep(50);
+    renderer = RendererOf(pid_);
+    ASSERT_NE(0u, renderer);
+    ASSERT_TRUE(Kill(renderer));
+    if (kill <= 3) {
+      // Reloaded by itself, after a growing pause; the player looks at it
+      // for a moment before it dies again.
+      EXPECT_TRUE(waitLines("|[Debug]|page recovery: reloading ", kill));
+      EXPECT_TRUE(WaitGamePage(frame, 20000));
+      Sleep(1500);
+    }
+  }
+  // The fourth death within the minute: the error page, in the skin's
+  // colours, with the reason.
+  EXPECT_TRUE(waitLines("showing the error page", 1));
+  bool errorPage = false;
+  for (int i = 0; i < 200 && !errorPage; ++i, Sleep(50)) errorPage = IsColour(ScreenPixelAt(frame, 20, 80), 0x0f, 0x14, 0x1c);
+  ASSERT_TRUE(errorPage);
+  EXPECT_EQ(3u, linesWith("|[Debug]|page recovery: reloading "));
+  EXPECT_TRUE(Running());
+
+  // "retry" brings the game back and the ladder starts again.
+  bool back = false;
+  for (int attempt = 0; attempt < 3 && !back; ++attempt) {
+    ClickDeepAt(frame, 600, 369);
+    back = WaitGamePage(frame, 5000);
+  }
+  EXPECT_TRUE(back);
+  EXPECT_TRUE(waitLines("page recovery: retry asked", 1));
+
+  // The close button and the page's bridge work: the page answers the
+  // close request with its close page.
+  Sleep(1500);
+  ClickAt(frame, 20, 20);
+  EXPECT_NE(nullptr, WaitWindow(L"CloseQRcode", 20000));
 }
 
 }  // namespace
