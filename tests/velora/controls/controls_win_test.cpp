@@ -19,6 +19,7 @@
 #include "UILib.h"
 #include "cef3/browser/main_message_loop.h"
 #include "cef3/common/frame_messages.h"
+#include "cef3/common/recovery_rules.h"
 #include "cef3/control/cef_common.h"
 #include "cef3/control/cef_container.h"
 #include "cef3/renderer/client_renderer_app.h"
@@ -243,7 +244,8 @@ class RecordingClient : public CCefCommonUI::ClientHandlerCommon {
   RecordingClient() : ClientHandlerCommon(nullptr) {}
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefProcessId source,
                                 CefRefPtr<CefProcessMessage> message) override {
-    {
+    // The control's own paint report is not one of the page's calls.
+    if (message->GetName().ToString() != recovery_rules::kPaintReport) {
       std::lock_guard<std::mutex> g(lock);
       seen.push_back({message->GetName().ToString(), message->GetArgumentList()->Copy()});
     }
