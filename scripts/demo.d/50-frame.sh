@@ -11,7 +11,12 @@
 set -euo pipefail
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 driver="$BUILD/tests/velora/frame/window_driver.exe"
-drive() { win "$driver" "$@"; }
+# True when the driver says "ok" (its exit code can be lost under Wine).
+drive() {
+  local out
+  out=$(win "$driver" "$@" 2>/dev/null || true)
+  [[ "${out//$'\r'/}" == *ok* ]]
+}
 step() { sleep "${2:-1.5}"; screenshot "$OUT/$1.png"; echo "  $1.png"; }
 
 # An installation of the frame: the program, Veyra.dll, the sample skin

@@ -9,7 +9,9 @@
 //   window_driver click <class> <x> <y>     x < 0 counts from the right edge
 //   window_driver keys  <class> <x> <y> <text>  clicks there, then types the text
 //   window_driver close <class>             the system command close (Alt+F4)
-// Exit code 0 on success, 1 when the window is not there in time.
+// On success it prints "ok" and exits 0; 1 when the window is not there in
+// time. (The printed word is what scripts check: under Wine a program's
+// exit code can be lost at its teardown.)
 #include "win_include.h"
 
 #include <cstdio>
@@ -62,6 +64,12 @@ bool PointIn(HWND top, int x, int y, POINT* at) {
   return true;
 }
 
+int Ok() {
+  std::printf("ok\n");
+  std::fflush(stdout);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -73,16 +81,16 @@ int wmain(int argc, wchar_t** argv) {
   const wchar_t* className = argv[2];
   if (command == L"wait" || command == L"gone") {
     const int ms = argc > 3 ? _wtoi(argv[3]) : 30000;
-    if (command == L"wait") return WaitVisible(className, ms) ? 0 : 1;
+    if (command == L"wait") return WaitVisible(className, ms) ? Ok() : 1;
     for (int waited = 0; waited <= ms; waited += 50) {
-      if (!VisibleWindow(className)) return 0;
+      if (!VisibleWindow(className)) return Ok();
       ::Sleep(50);
     }
     return 1;
   }
   if (command == L"close") {
     HWND top = VisibleWindow(className);
-    return top && ::PostMessageW(top, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
+    return top && ::PostMessageW(top, WM_SYSCOMMAND, SC_CLOSE, 0) ? Ok() : 1;
   }
   if ((command == L"click" && argc >= 5) || (command == L"keys" && argc >= 6)) {
     HWND top = WaitVisible(className, 10000);
@@ -102,7 +110,7 @@ int wmain(int argc, wchar_t** argv) {
         ::Sleep(40);
       }
     }
-    return 0;
+    return Ok();
   }
   std::fprintf(stderr, "window_driver: unknown command or missing arguments\n");
   return 2;
