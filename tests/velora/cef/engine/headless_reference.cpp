@@ -2,6 +2,8 @@
 
 #include "win_include.h"
 
+#include <objbase.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -23,9 +25,14 @@ bool IsPageColour(unsigned long colorref) {
 }
 
 bool HeadlessReference::Start(const std::wstring& dir, double* start_ms) {
+  // The frames are decoded with WIC on the connection's thread: COM must be
+  // up in the process (the multithreaded apartment serves every thread).
+  ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   velora_engine::ChromiumLaunch launch;
   launch.executable = velora_engine::ChromiumProcess::Locate(dir, nullptr);
   launch.user_data_dir = dir + L"headless-reference";
+  // Room for the largest page a benchmark asks for.
+  launch.switches.push_back("--window-size=1920,1080");
   std::string error;
   const Clock::time_point t0 = Clock::now();
   if (!chromium_.Start(launch, &error)) {
@@ -45,6 +52,8 @@ bool HeadlessReference::Start(const std::wstring& dir, double* start_ms) {
     const uint32_t px = frame.pixels[static_cast<size_t>(frame.height * 5 / 6) * frame.width + frame.width / 2];
     const COLORREF c = RGB((px >> 16) & 0xff, (px >> 8) & 0xff, px & 0xff);
     std::lock_guard<std::mutex> g(lock_);
+    ++frames_;
+    last_ = px;
     if (session == session_ && IsPageColour(c) && !shown_) {
       shown_ = true;
       shown_at_ = Clock::now();
@@ -60,6 +69,7 @@ double HeadlessReference::FirstFrame(const std::string& url, int width, int heig
   {
     std::lock_guard<std::mutex> g(lock_);
     shown_ = false;
+    frames_ = 0;
     session_.clear();
   }
   Json::Value params, result;
@@ -67,18 +77,27 @@ double HeadlessReference::FirstFrame(const std::string& url, int width, int heig
   params["url"] = url;
   params["width"] = width;
   params["height"] = height;
+  params["newWindow"] = true;  // a size is only taken for a new window
   const Clock::time_point t0 = Clock::now();
-  if (!connection_.Call("", "Target.createTarget", params, &result, &error)) return -1;
+  if (!connection_.Call("", "Target.createTarget", params, &result, &error)) {
+    std::fprintf(stderr, "reference: Target.createTarget: %s\n", error.c_str());
+    return -1;
+  }
   const std::string target = result["targetId"].asString();
   Json::Value attach;
   attach["targetId"] = target;
   attach["flatten"] = true;
-  if (!connection_.Call("", "Target.attachToTarget", attach, &result, &error)) return -1;
+  if (!connection_.Call("", "Target.attachToTarget", attach, &result, &error)) {
+    std::fprintf(stderr, "reference: Target.attachToTarget: %s\n", error.c_str());
+    return -1;
+  }
   std::string session;
   {
     std::lock_guard<std::mutex> g(lock_);
     session_ = session = result["sessionId"].asString();
   }
+  Json::Value none(Json::objectValue);
+  connection_.Post(session, "Page.enable", none);
   // What the engine asks of its windowed pages.
   Json::Value screencast;
   screencast["format"] = "jpeg";
@@ -90,7 +109,10 @@ double HeadlessReference::FirstFrame(const std::string& url, int width, int heig
   double ms = -1;
   {
     std::unique_lock<std::mutex> g(lock_);
-    if (cv_.wait_for(g, std::chrono::seconds(20), [&] { return shown_; })) ms = Ms(shown_at_ - t0);
+    if (cv_.wait_for(g, std::chrono::seconds(20), [&] { return shown_; }))
+      ms = Ms(shown_at_ - t0);
+    else
+      std::fprintf(stderr, "reference: no frame of the page's colour (%d frames, last %08x)\n", frames_, last_);
   }
   Json::Value close;
   close["targetId"] = target;

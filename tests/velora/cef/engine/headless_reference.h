@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -31,6 +32,8 @@ class HeadlessReference {
   std::condition_variable cv_;
   std::string session_;
   bool shown_ = false;
+  int frames_ = 0;
+  uint32_t last_ = 0;
   std::chrono::steady_clock::time_point shown_at_;
 };
 
