@@ -499,7 +499,9 @@ TEST_F(FrameWindows, CloseFlow) {
     HWND frame = Start();
     ASSERT_NE(nullptr, frame);
     // A player clicks once the game shows.
-    if (c.page.find("game.html") != std::string::npos) EXPECT_TRUE(WaitGamePage(frame, 30000));
+    if (c.page.find("game.html") != std::string::npos) {
+      EXPECT_TRUE(WaitGamePage(frame, 30000));
+    }
     ClickAt(frame, 20, 20);  // closebtn
     std::string output = c.output.empty() ? (Sleep(800), Output()) : WaitOutput(c.output, 20000);
     EXPECT_EQ(c.output, output);

@@ -937,7 +937,8 @@ class ViewClient : public TestClient, public CefRenderHandler, public CefDisplay
     std::lock_guard<std::mutex> g(lock_);
     paints_.push_back({rects, width, height, CefCurrentlyOn(TID_UI), type});
     const uint32_t* px = static_cast<const uint32_t*>(buffer);
-    pixels_.assign(px, px + static_cast<size_t>(width) * height);
+    (type == PET_POPUP ? popup_pixels_ : pixels_).assign(px, px + static_cast<size_t>(width) * height);
+    if (type == PET_POPUP) popup_width_ = width;
     cv_.notify_all();
   }
   void OnTitleChange(CefRefPtr<CefBrowser> browser, const CefString& title) override {
@@ -945,16 +946,34 @@ class ViewClient : public TestClient, public CefRenderHandler, public CefDisplay
     titles_.push_back({title.ToString(), CefCurrentlyOn(TID_UI)});
     cv_.notify_all();
   }
+  void OnPopupShow(CefRefPtr<CefBrowser> browser, bool show) override {
+    std::lock_guard<std::mutex> g(lock_);
+    popup_shown_.push_back(show);
+    cv_.notify_all();
+  }
+  void OnPopupSize(CefRefPtr<CefBrowser> browser, const CefRect& rect) override {
+    std::lock_guard<std::mutex> g(lock_);
+    popup_rect_ = rect;
+  }
   bool HasTitle(const std::string& text) {
     for (const auto& t : titles_)
       if (t.text == text) return true;
     return false;
   }
-  // The last frame's pixel, 0xAARRGGBB (call under the lock).
-  uint32_t PixelAt(int x, int y) const { return pixels_[static_cast<size_t>(y) * paints_.back().width + x]; }
+  // The last view frame's pixel, 0xAARRGGBB (call under the lock).
+  uint32_t PixelAt(int x, int y) const {
+    for (auto p = paints_.rbegin(); p != paints_.rend(); ++p)
+      if (p->type == PET_VIEW) return pixels_[static_cast<size_t>(y) * p->width + x];
+    return 0;
+  }
+  uint32_t PopupPixelAt(int x, int y) const { return popup_pixels_[static_cast<size_t>(y) * popup_width_ + x]; }
 
   int view_w_ = 320, view_h_ = 200;
   int view_rect_asked_ = 0;
+  std::vector<bool> popup_shown_;
+  CefRect popup_rect_;
+  std::vector<uint32_t> popup_pixels_;  // the last popup frame
+  int popup_width_ = 0;
   std::vector<Paint> paints_;
   std::vector<uint32_t> pixels_;
   std::vector<Title> titles_;
@@ -1818,6 +1837,108 @@ TEST(EngineProcesses, OtherProcessTypesReturnAtOnce) {
   EXPECT_EQ(code, 0u);
   ::CloseHandle(pi.hProcess);
   ::CloseHandle(pi.hThread);
+}
+
+TEST(EngineOffScreen, ASelectListShowsAsThePopupWidgetAndTheChoiceReachesThePage) {
+  CefRefPtr<ViewClient> client = new ViewClient();
+  CefRefPtr<CefBrowser> browser = CreateWindowless(client, g_pages + L"select.html", 0xFFFFFFFF);
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "ready") != nullptr && !client->paints_.empty(); }));
+  auto click = [&](int x, int y) {
+    CefMouseEvent at;
+    at.x = x;
+    at.y = y;
+    browser->GetHost()->SendMouseClickEvent(at, MBT_LEFT, false, 1);
+    browser->GetHost()->SendMouseClickEvent(at, MBT_LEFT, true, 1);
+  };
+  // Call under the lock.
+  auto lastPopupPaint = [&]() -> const Paint* {
+    for (auto p = client->paints_.rbegin(); p != client->paints_.rend(); ++p)
+      if (p->type == PET_POPUP) return &*p;
+    return nullptr;
+  };
+
+  // A click on the element opens its list below it: four rows of 20 and a
+  // border, the selected first row highlighted.
+  click(50, 20);
+  ASSERT_TRUE(client->WaitFor([&] { return !client->popup_shown_.empty() && lastPopupPaint(); }));
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    EXPECT_TRUE(client->popup_shown_.back());
+    EXPECT_EQ(client->popup_rect_.x, 10);
+    EXPECT_EQ(client->popup_rect_.y, 30);
+    EXPECT_EQ(client->popup_rect_.width, 100);
+    EXPECT_EQ(client->popup_rect_.height, 82);
+    const Paint* p = lastPopupPaint();
+    EXPECT_EQ(p->width, 100);
+    EXPECT_EQ(p->height, 82);
+    EXPECT_TRUE(p->on_ui);
+    EXPECT_TRUE(Near(client->PopupPixelAt(90, 11), 0xFF0078D7, 8));  // row 0, right of its text
+    EXPECT_TRUE(Near(client->PopupPixelAt(90, 31), 0xFFFFFFFF, 8));  // row 1
+  }
+
+  // A disabled row takes the click and leaves the list open; Escape closes it.
+  click(50, 30 + 1 + 3 * 20 + 10);
+  ::Sleep(300);
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    EXPECT_TRUE(client->popup_shown_.back());
+    EXPECT_EQ(Find(client->received_, "change"), nullptr);
+  }
+  CefKeyEvent escape;
+  escape.type = KEYEVENT_RAWKEYDOWN;
+  escape.windows_key_code = VK_ESCAPE;
+  browser->GetHost()->SendKeyEvent(escape);
+  ASSERT_TRUE(client->WaitFor([&] { return !client->popup_shown_.back(); }));
+
+  // Open again and choose the third row: the page gets its change, the
+  // list closes and the view comes back whole.
+  click(50, 20);
+  ASSERT_TRUE(client->WaitFor([&] { return client->popup_shown_.size() == 3 && client->popup_shown_.back(); }));
+  size_t paints_before = 0;
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    paints_before = client->paints_.size();
+  }
+  click(50, 30 + 1 + 2 * 20 + 10);
+  ASSERT_TRUE(client->WaitFor([&] { return Find(client->received_, "change") != nullptr; }));
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    const Received* r = Find(client->received_, "change");
+    EXPECT_EQ(r->args->GetString(1).ToString(), "cherry");
+    EXPECT_EQ(r->args->GetInt(2), 2);
+    EXPECT_FALSE(client->popup_shown_.back());
+    bool whole_view = false;
+    for (size_t i = paints_before; i < client->paints_.size(); ++i) {
+      const Paint& p = client->paints_[i];
+      if (p.type == PET_VIEW && p.rects.size() == 1 && p.rects[0].width == 320 && p.rects[0].height == 200)
+        whole_view = true;
+    }
+    EXPECT_TRUE(whole_view);
+  }
+
+  // A click beside an open list closes it and reaches the page.
+  click(50, 20);
+  ASSERT_TRUE(client->WaitFor([&] { return client->popup_shown_.size() == 5 && client->popup_shown_.back(); }));
+  click(250, 150);
+  EXPECT_TRUE(client->WaitFor([&] { return !client->popup_shown_.back() && Find(client->received_, "click"); }));
+
+  // The view losing the focus: the focused element hears it.
+  click(50, 20);
+  ASSERT_TRUE(client->WaitFor([&] { return client->popup_shown_.size() == 7 && client->popup_shown_.back(); }));
+  auto blurs = [&] {  // call under the lock
+    size_t n = 0;
+    for (const auto& r : client->received_) n += r.args->GetString(0).ToString() == "blur" ? 1 : 0;
+    return n;
+  };
+  size_t blurs_before = 0;
+  {
+    std::lock_guard<std::mutex> g(client->lock_);
+    blurs_before = blurs();
+  }
+  browser->GetHost()->SetFocus(false);
+  EXPECT_TRUE(client->WaitFor([&] { return !client->popup_shown_.back() && blurs() == blurs_before + 1; }));
+  CloseAndWait(client, browser);
 }
 
 int main(int argc, char** argv) {

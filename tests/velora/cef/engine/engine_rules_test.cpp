@@ -523,3 +523,72 @@ TEST(InputRules, DropsFromOtherPrograms) {
   EXPECT_EQ(p["data"]["items"][0]["data"].asString(), "words");
   EXPECT_FALSE(DragEventParams("dragOver", 0, 0, 0, 1, DragPayload())["data"].isMember("files"));
 }
+
+TEST(PaintRules, SelectListPlacementAndRows) {
+  struct Case {
+    const char* name;
+    PaintRect element;
+    int rows;
+    int view_w, view_h;
+    PaintRect want;
+  } cases[] = {
+      {"below the element", {10, 10, 100, 20}, 3, 320, 200, {10, 30, 100, 62}},
+      {"at least 60 wide", {10, 10, 30, 20}, 1, 320, 200, {10, 30, 60, 22}},
+      {"twelve rows at most", {0, 0, 100, 20}, 40, 320, 400, {0, 20, 100, 242}},
+      {"above when it fits only there", {10, 170, 100, 20}, 3, 320, 200, {10, 108, 100, 62}},
+      {"kept inside when it fits neither way", {10, 60, 100, 20}, 12, 320, 200, {10, 0, 100, 200}},
+      {"moved left to stay inside", {300, 10, 100, 20}, 1, 320, 200, {220, 30, 100, 22}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.want, SelectPopupRect(c.element, c.rows, 20, c.view_w, c.view_h));
+  }
+  const PaintRect list = {10, 30, 100, 62};
+  EXPECT_EQ(0, SelectPopupRowAt(list, 3, 20, 50, 31));
+  EXPECT_EQ(2, SelectPopupRowAt(list, 3, 20, 50, 90));
+  EXPECT_EQ(-1, SelectPopupRowAt(list, 3, 20, 50, 30));   // the border
+  EXPECT_EQ(-1, SelectPopupRowAt(list, 3, 20, 109, 50));  // the border
+  EXPECT_EQ(-1, SelectPopupRowAt(list, 3, 20, 5, 50));    // beside it
+  EXPECT_EQ(0, SelectPopupFirstRow(5, 12, 4));
+  EXPECT_EQ(0, SelectPopupFirstRow(40, 12, 11));
+  EXPECT_EQ(1, SelectPopupFirstRow(40, 12, 12));
+  EXPECT_EQ(28, SelectPopupFirstRow(40, 12, 39));
+}
+
+TEST(PageWatchRules, SelectReports) {
+  Json::Value r;
+  r["k"] = "select";
+  r["id"] = 2;
+  r["x"] = 10.5;
+  r["y"] = 10;
+  r["w"] = 100;
+  r["h"] = 20;
+  r["selected"] = 1;
+  r["options"].append("\xe8\x8b\xb9\xe6\x9e\x9c");
+  r["options"].append("b");
+  r["disabled"].append(false);
+  r["disabled"].append(true);
+  SelectReport s;
+  ASSERT_TRUE(SelectReportFrom(r, &s));
+  EXPECT_EQ(2, s.id);
+  EXPECT_EQ(10, s.x);
+  EXPECT_EQ(100, s.width);
+  EXPECT_EQ(1, s.selected);
+  ASSERT_EQ(2u, s.options.size());
+  EXPECT_EQ("b", s.options[1]);
+  EXPECT_TRUE(s.disabled[1]);
+
+  Json::Value out_of_range = r;
+  out_of_range["selected"] = 5;
+  ASSERT_TRUE(SelectReportFrom(out_of_range, &s));
+  EXPECT_EQ(-1, s.selected);
+  for (const char* bad : {"k", "id", "options"}) {
+    SCOPED_TRACE(bad);
+    Json::Value broken = r;
+    broken.removeMember(bad);
+    EXPECT_FALSE(SelectReportFrom(broken, &s));
+  }
+  Json::Value negative = r;
+  negative["id"] = -1;
+  EXPECT_FALSE(SelectReportFrom(negative, &s));
+}

@@ -111,7 +111,7 @@ void MainBrowser::Prepare(int width, int height, const std::string& url, bool po
   // The watch script goes in ahead of the command that lets the page run,
   // on the same session, so every document has it.
   Json::Value watch(Json::objectValue);
-  watch["source"] = PageWatchScript();
+  watch["source"] = PageWatchScript(windowless_);
   Send("Page.addScriptToEvaluateOnNewDocument", watch);
   Send("Runtime.enable", none);
   Json::Value focus(Json::objectValue);
@@ -336,8 +336,19 @@ void MainBrowser::SetFocus(bool focus) {
   Engine::Get()->PostUi([self, focus] {
     if (self->windowless_) {
       // No window to focus: the page keeps the focus it is given from the
-      // start (focus emulation), so keys reach its focused element. Chromium
-      // offers no way to take it away again.
+      // start (focus emulation), so keys reach its focused element. Losing
+      // the focus is played to the page: its focused element is blurred
+      // and the window hears "blur", as when the view loses the focus.
+      self->CloseSelectPopup();
+      if (!focus) {
+        Json::Value p(Json::objectValue);
+        p["expression"] =
+            "(function(){var a=document.activeElement;if(a&&a!==document.body&&a.blur)a.blur();"
+            "window.dispatchEvent(new FocusEvent('blur'));})()";
+        const int ctx = self->MainWorldContext(self->target_id_);
+        if (ctx) p["contextId"] = ctx;
+        self->Send("Runtime.evaluate", p);
+      }
       return;
     }
     if (focus && self->hwnd_) ::SetFocus(self->hwnd_);
@@ -396,6 +407,7 @@ void MainBrowser::ResizeWindowless() {
   // freely (on every paint of their own, say), and a frame here would ask
   // them to paint again.
   if (w == width_ && h == height_) return;
+  CloseSelectPopup();
   paint_full_ = true;
   width_ = w;
   height_ = h;
@@ -430,6 +442,16 @@ void MainBrowser::PaintWindowless(std::shared_ptr<DecodedFrame> frame) {
 }
 
 void MainBrowser::SendKeyEvent(const CefKeyEvent& event) {
+  if (windowless_ && !CefCurrentlyOn(TID_UI)) {
+    CefRefPtr<MainBrowser> self(this);
+    const CefKeyEvent copy = event;
+    Engine::Get()->PostUi([self, copy] { self->SendKeyEvent(copy); });
+    return;
+  }
+  if (windowless_ && select_.open && event.type == KEYEVENT_RAWKEYDOWN && event.windows_key_code == VK_ESCAPE) {
+    CloseSelectPopup();  // Escape closes the list, as it does Chromium's
+    return;
+  }
   if (event.type == KEYEVENT_CHAR) {
     std::string method;
     Json::Value p;
@@ -447,6 +469,16 @@ void MainBrowser::SendKeyEvent(const CefKeyEvent& event) {
 }
 
 void MainBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButtonType type, bool mouseUp, int clickCount) {
+  if (windowless_ && !CefCurrentlyOn(TID_UI)) {
+    // A windowless view's input goes through the UI thread, where its
+    // select list lives, in the order it was sent.
+    CefRefPtr<MainBrowser> self(this);
+    const CefMouseEvent copy = event;
+    Engine::Get()->PostUi([self, copy, type, mouseUp, clickCount] {
+      self->SendMouseClickEvent(copy, type, mouseUp, clickCount);
+    });
+    return;
+  }
   MouseInput in;
   in.type = mouseUp ? MouseInput::Type::kRelease : MouseInput::Type::kPress;
   in.button = type == MBT_LEFT ? MouseInput::Button::kLeft
@@ -459,6 +491,7 @@ void MainBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButtonTyp
   // The click is noted on the UI thread, ahead of anything the page's
   // answer to it posts there.
   if (CefCurrentlyOn(TID_UI)) {
+    if (windowless_ && SelectPopupTakesClick(in)) return;
     NoteClick(in);
   } else {
     CefRefPtr<MainBrowser> self(this);
@@ -468,6 +501,12 @@ void MainBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButtonTyp
 }
 
 void MainBrowser::SendMouseMoveEvent(const CefMouseEvent& event, bool mouseLeave) {
+  if (windowless_ && !CefCurrentlyOn(TID_UI)) {
+    CefRefPtr<MainBrowser> self(this);
+    const CefMouseEvent copy = event;
+    Engine::Get()->PostUi([self, copy, mouseLeave] { self->SendMouseMoveEvent(copy, mouseLeave); });
+    return;
+  }
   MouseInput in;
   if (mouseLeave) in.type = MouseInput::Type::kLeave;
   in.x = event.x;
@@ -478,6 +517,12 @@ void MainBrowser::SendMouseMoveEvent(const CefMouseEvent& event, bool mouseLeave
 }
 
 void MainBrowser::SendMouseWheelEvent(const CefMouseEvent& event, int deltaX, int deltaY) {
+  if (windowless_ && !CefCurrentlyOn(TID_UI)) {
+    CefRefPtr<MainBrowser> self(this);
+    const CefMouseEvent copy = event;
+    Engine::Get()->PostUi([self, copy, deltaX, deltaY] { self->SendMouseWheelEvent(copy, deltaX, deltaY); });
+    return;
+  }
   MouseInput in;
   in.type = MouseInput::Type::kWheel;
   in.x = event.x;
@@ -537,6 +582,7 @@ void MainBrowser::OnRenderProcessGone(cef_termination_status_t status) {
 void MainBrowser::NoteClick(const MouseInput& input) {
   if (input.type != MouseInput::Type::kPress) return;
   menu_armed_ = input.button == MouseInput::Button::kRight;
+  select_armed_ = input.button == MouseInput::Button::kLeft;
   last_press_ = input;
   last_press_at_ = ::GetTickCount64();
 }
@@ -1005,7 +1051,146 @@ void MainBrowser::OnPageReport(const Json::Value& params) {
     OnPageCursor(report["v"].asString());
   } else if (kind == "menu") {
     OnPageContextMenu(report);
+  } else if (kind == "select") {
+    OpenSelectPopup(report);
   }
+}
+
+// --- the select list of a windowless view (UI thread) ---------------------------
+
+namespace {
+constexpr int kSelectRowHeight = 20;
+}  // namespace
+
+void MainBrowser::OpenSelectPopup(const Json::Value& report) {
+  CEF_REQUIRE_UI_THREAD();
+  // Only right after a left press the engine sent: a page cannot open it.
+  if (!windowless_ || !select_armed_ || closed_) return;
+  select_armed_ = false;
+  SelectReport r;
+  if (!SelectReportFrom(report, &r) || r.options.empty()) return;
+  CefRefPtr<CefRenderHandler> render = client_ ? client_->GetRenderHandler() : nullptr;
+  if (!render) return;
+  if (select_.open) CloseSelectPopup();
+  PaintRect element;
+  element.x = r.x;
+  element.y = r.y;
+  element.width = r.width;
+  element.height = r.height;
+  const int count = static_cast<int>(r.options.size());
+  select_.rect = SelectPopupRect(element, count, kSelectRowHeight, width_, height_);
+  select_.rows = std::min(count, std::max(1, (select_.rect.height - 2) / kSelectRowHeight));
+  select_.first = SelectPopupFirstRow(count, select_.rows, std::max(r.selected, 0));
+  select_.id = r.id;
+  select_.options = std::move(r.options);
+  select_.disabled = std::move(r.disabled);
+  select_.selected = r.selected;
+  select_.open = true;
+  render->OnPopupShow(this, true);
+  render->OnPopupSize(this, CefRect(select_.rect.x, select_.rect.y, select_.rect.width, select_.rect.height));
+  PaintSelectPopup();
+}
+
+void MainBrowser::PaintSelectPopup() {
+  CEF_REQUIRE_UI_THREAD();
+  CefRefPtr<CefRenderHandler> render = client_ ? client_->GetRenderHandler() : nullptr;
+  if (!select_.open || !render) return;
+  const int w = select_.rect.width, h = select_.rect.height;
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;  // top-down rows
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = dc ? ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+  if (!bitmap || !bits) {
+    if (bitmap) ::DeleteObject(bitmap);
+    if (dc) ::DeleteDC(dc);
+    return;
+  }
+  HGDIOBJ old_bitmap = ::SelectObject(dc, bitmap);
+  RECT all = {0, 0, w, h};
+  HBRUSH white = ::CreateSolidBrush(RGB(255, 255, 255));
+  HBRUSH border = ::CreateSolidBrush(RGB(122, 122, 122));
+  HBRUSH chosen = ::CreateSolidBrush(RGB(0, 120, 215));
+  ::FillRect(dc, &all, white);
+  ::FrameRect(dc, &all, border);
+  HFONT font = ::CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, L"Microsoft YaHei");
+  HGDIOBJ old_font = font ? ::SelectObject(dc, font) : nullptr;
+  ::SetBkMode(dc, TRANSPARENT);
+  for (int i = 0; i < select_.rows; ++i) {
+    const int index = select_.first + i;
+    if (index >= static_cast<int>(select_.options.size())) break;
+    RECT row = {1, 1 + i * kSelectRowHeight, w - 1, 1 + (i + 1) * kSelectRowHeight};
+    if (index == select_.selected) {
+      ::FillRect(dc, &row, chosen);
+      ::SetTextColor(dc, RGB(255, 255, 255));
+    } else {
+      ::SetTextColor(dc, select_.disabled[index] ? RGB(160, 160, 160) : RGB(0, 0, 0));
+    }
+    RECT text = row;
+    text.left += 6;
+    text.right -= 4;
+    const std::wstring label = FromUtf8(select_.options[index]);
+    ::DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text,
+                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  }
+  ::GdiFlush();
+  // GDI leaves alpha alone: the list is opaque.
+  std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
+                               static_cast<const uint32_t*>(bits) + static_cast<size_t>(w) * h);
+  for (uint32_t& p : pixels) p |= 0xFF000000u;
+  if (old_font) ::SelectObject(dc, old_font);
+  if (font) ::DeleteObject(font);
+  ::SelectObject(dc, old_bitmap);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(dc);
+  ::DeleteObject(white);
+  ::DeleteObject(border);
+  ::DeleteObject(chosen);
+  CefRenderHandler::RectList rects(1, CefRect(0, 0, w, h));
+  render->OnPaint(this, PET_POPUP, rects, pixels.data(), w, h);
+}
+
+void MainBrowser::CloseSelectPopup() {
+  CEF_REQUIRE_UI_THREAD();
+  if (!select_.open) return;
+  select_.open = false;
+  CefRefPtr<CefRenderHandler> render = client_ ? client_->GetRenderHandler() : nullptr;
+  if (render) render->OnPopupShow(this, false);
+  // The view again, whole, without the list over it.
+  paint_full_ = true;
+  if (painted_) PaintWindowless(painted_);
+}
+
+bool MainBrowser::SelectPopupTakesClick(const MouseInput& input) {
+  CEF_REQUIRE_UI_THREAD();
+  if (!select_.open) return false;
+  const PaintRect& r = select_.rect;
+  const bool inside = input.x >= r.x && input.x < r.x + r.width && input.y >= r.y && input.y < r.y + r.height;
+  if (!inside) {
+    // A click elsewhere closes the list and goes on to the page.
+    CloseSelectPopup();
+    return false;
+  }
+  const int row = SelectPopupRowAt(r, select_.rows, kSelectRowHeight, input.x, input.y);
+  if (input.type == MouseInput::Type::kRelease && input.button == MouseInput::Button::kLeft && row >= 0) {
+    const int index = select_.first + row;
+    if (index < static_cast<int>(select_.options.size()) && !select_.disabled[index]) {
+      Json::Value p(Json::objectValue);
+      p["expression"] = std::string(kSelectChooseFunction) + "(" + std::to_string(select_.id) + "," +
+                        std::to_string(index) + ")";
+      const int ctx = MainWorldContext(target_id_);
+      if (ctx) p["contextId"] = ctx;
+      Send("Runtime.evaluate", p);
+      CloseSelectPopup();
+    }
+  }
+  return true;
 }
 
 void MainBrowser::OnPageCursor(const std::string& css) {

@@ -21,6 +21,7 @@
 
 #include "bridge_rules.h"
 #include "navigation_rules.h"
+#include "paint_rules.h"
 #include "browser_impl.h"
 #include "browser_window_win.h"
 #include "command_line_impl.h"
@@ -274,6 +275,13 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   void OnPageReport(const Json::Value& params);
   void OnPageCursor(const std::string& css);
   void OnPageContextMenu(const Json::Value& report);
+  // A select element's list in a windowless view: opened from the page's
+  // report, drawn as the popup widget, chosen from or closed by clicks.
+  void OpenSelectPopup(const Json::Value& report);
+  void PaintSelectPopup();
+  void CloseSelectPopup();
+  // True when the click belonged to the open list (it goes no further).
+  bool SelectPopupTakesClick(const MouseInput& input);
  public:
   // The context menu: shown from a task of its own (it runs a modal loop),
   // and the chosen command carried out in the page.
@@ -333,6 +341,17 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   std::string script_id_;  // the document script's identifier
   std::string title_;
   bool menu_armed_ = false;
+  bool select_armed_ = false;  // a left press was sent: a select list may open
+  struct SelectPopup {
+    bool open = false;
+    int id = -1;
+    PaintRect rect;
+    std::vector<std::string> options;
+    std::vector<bool> disabled;
+    int selected = -1;
+    int first = 0;  // the first row shown
+    int rows = 0;   // rows shown
+  } select_;
   // The drag over the page now: none, refused by the client, or going on.
   enum class Drag { kNone, kRefused, kActive } drag_ = Drag::kNone;
   DragPayload drag_payload_;

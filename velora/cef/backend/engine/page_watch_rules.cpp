@@ -6,10 +6,21 @@ namespace velora_engine {
 
 const char kPageBindingName[] = "__veloraPage";
 
-std::string PageWatchScript() {
+static std::string PageWatchBody();
+
+const char kSelectChooseFunction[] = "__veloraChooseOption";
+
+std::string PageWatchScript(bool windowless) {
+  return std::string("(function () { var windowless = ") + (windowless ? "true" : "false") + ";\n" +
+         PageWatchBody() + "\n})();";
+}
+
+// The script's body, run inside a function whose `windowless` says which
+// view it watches.
+static std::string PageWatchBody() {
   // Top-level documents only: a frame's coordinates and title are not the
   // view's. The binding is taken and removed from the page's sight first.
-  return R"JS((function () {
+  return R"JS(
   var send = window.__veloraPage;
   if (typeof send !== "function") return;
   try { delete window.__veloraPage; } catch (e) {}
@@ -78,7 +89,55 @@ std::string PageWatchScript() {
             sel: sel, editable: ed, hasText: !!text, rich: !!(el && el.isContentEditable),
             undo: ed && document.queryCommandEnabled("undo"), redo: ed && document.queryCommandEnabled("redo")});
   }, false);
-})();)JS";
+  if (!windowless) return;
+  var selects = [];
+  document.addEventListener("mousedown", function (e) {
+    var el = elementOf(e.target);
+    var s = el ? el.closest("select") : null;
+    if (!s || s.multiple || s.size > 1 || s.disabled || e.button !== 0) return;
+    e.preventDefault();
+    s.focus();
+    var id = selects.indexOf(s);
+    if (id < 0) { selects.push(s); id = selects.length - 1; }
+    var r = s.getBoundingClientRect(), names = [], off = [];
+    for (var i = 0; i < s.options.length; i++) {
+      names.push(s.options[i].label || s.options[i].text);
+      off.push(!!s.options[i].disabled);
+    }
+    report({k: "select", id: id, x: r.left, y: r.top, w: r.width, h: r.height,
+            options: names, disabled: off, selected: s.selectedIndex});
+  }, true);
+  Object.defineProperty(window, "__veloraChooseOption", {enumerable: false, value: function (id, index) {
+    var s = selects[id];
+    if (!s || index < 0 || index >= s.options.length || s.options[index].disabled) return;
+    if (s.selectedIndex === index) return;
+    s.selectedIndex = index;
+    s.dispatchEvent(new Event("input", {bubbles: true}));
+    s.dispatchEvent(new Event("change", {bubbles: true}));
+  }});
+)JS";
+}
+
+bool SelectReportFrom(const Json::Value& r, SelectReport* out) {
+  if (!r.isObject() || r["k"].asString() != "select" || !r["id"].isInt() || !r["options"].isArray()) return false;
+  SelectReport s;
+  s.id = r["id"].asInt();
+  auto num = [&](const char* key) { return r[key].isNumeric() ? static_cast<int>(r[key].asDouble()) : 0; };
+  s.x = num("x");
+  s.y = num("y");
+  s.width = num("w");
+  s.height = num("h");
+  s.selected = r["selected"].isInt() ? r["selected"].asInt() : -1;
+  const Json::Value& names = r["options"];
+  const Json::Value& off = r["disabled"];
+  if (s.id < 0 || names.size() > 10000) return false;
+  for (Json::ArrayIndex i = 0; i < names.size(); ++i) {
+    s.options.push_back(names[i].isString() ? names[i].asString() : std::string());
+    s.disabled.push_back(off.isArray() && i < off.size() && off[i].asBool());
+  }
+  if (s.selected >= static_cast<int>(s.options.size())) s.selected = -1;
+  *out = std::move(s);
+  return true;
 }
 
 CursorChoice CursorForCss(const std::string& css) {

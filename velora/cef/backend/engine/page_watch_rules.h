@@ -15,8 +15,25 @@ namespace velora_engine {
 
 extern const char kPageBindingName[];
 
-// The script, run before each document's own scripts.
-std::string PageWatchScript();
+// The script, run before each document's own scripts. In a windowless
+// view it also takes a left press on a select element (whose list Chromium
+// would draw where the view cannot show it): it reports the element's box,
+// options and selection, and the engine draws the list as the popup
+// widget. kSelectChooseFunction(id, index) then picks an option, as the
+// user's choice in the list does (input and change events).
+std::string PageWatchScript(bool windowless);
+extern const char kSelectChooseFunction[];
+
+// A select element's report.
+struct SelectReport {
+  int id = -1;
+  int x = 0, y = 0, width = 0, height = 0;  // the element's box in the view
+  std::vector<std::string> options;
+  std::vector<bool> disabled;
+  int selected = -1;
+};
+// False for a report that is no select report or is malformed.
+bool SelectReportFrom(const Json::Value& report, SelectReport* out);
 
 // A CSS cursor keyword (what the page shows under the pointer) as the
 // engine API's cursor type (cef_cursor_type_t) and the system cursor

@@ -74,4 +74,35 @@ uint64_t CoveredPixels(const std::vector<PaintRect>& rects) {
   return n;
 }
 
+namespace {
+constexpr int kSelectMaxRows = 12;
+constexpr int kSelectMinWidth = 60;
+}  // namespace
+
+PaintRect SelectPopupRect(const PaintRect& element, int rows, int row_height, int view_width, int view_height) {
+  PaintRect r;
+  const int shown = std::max(1, std::min(rows, kSelectMaxRows));
+  r.width = std::min(std::max(element.width, kSelectMinWidth), std::max(view_width, 1));
+  r.height = std::min(shown * row_height + 2, std::max(view_height, 1));
+  r.x = std::max(0, std::min(element.x, view_width - r.width));
+  const int below = element.y + element.height;
+  if (below + r.height > view_height && element.y - r.height >= 0)
+    r.y = element.y - r.height;
+  else
+    r.y = std::max(0, std::min(below, view_height - r.height));
+  return r;
+}
+
+int SelectPopupRowAt(const PaintRect& popup, int rows, int row_height, int x, int y) {
+  if (x < popup.x + 1 || x >= popup.x + popup.width - 1 || y < popup.y + 1 || y >= popup.y + popup.height - 1)
+    return -1;
+  const int row = (y - popup.y - 1) / std::max(row_height, 1);
+  return row < rows ? row : -1;
+}
+
+int SelectPopupFirstRow(int rows, int visible_rows, int selected) {
+  if (rows <= visible_rows || selected < visible_rows) return 0;
+  return std::min(selected - visible_rows + 1, rows - visible_rows);
+}
+
 }  // namespace velora_engine

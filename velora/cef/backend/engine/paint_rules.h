@@ -46,4 +46,17 @@ uint32_t BackgroundColorFor(uint32_t browser_color, uint32_t engine_color, bool 
 // The pixels the rectangles cover (they never overlap).
 uint64_t CoveredPixels(const std::vector<PaintRect>& rects);
 
+// The list of a select element in a windowless view, which the engine
+// draws as the view's popup widget. `below` is the element's box in view
+// coordinates; the list is as wide as the element (at least 60 px), shows
+// at most 12 rows of row_height with a 1-px border, and opens below the
+// element, or above it when it fits there and not below; it is kept inside
+// the view.
+//   a 100x20 element at (10, 10), 3 rows of 20 in a 320x200 view -> {10, 30, 100, 62}
+PaintRect SelectPopupRect(const PaintRect& element, int rows, int row_height, int view_width, int view_height);
+// The row under a view point, or -1 (outside, or on the border).
+int SelectPopupRowAt(const PaintRect& popup, int rows, int row_height, int x, int y);
+// The first row shown so that `selected` is visible among the rows that fit.
+int SelectPopupFirstRow(int rows, int visible_rows, int selected);
+
 }  // namespace velora_engine
