@@ -1340,6 +1340,9 @@ TEST(EngineContextMenu, FlagsAndCommandIdsFollowWhatLiesUnderTheMouse) {
       {"a text input", "getSelection().removeAllRanges()", 150, 70, CM_TYPEFLAG_PAGE | CM_TYPEFLAG_EDITABLE,
        CM_EDITFLAG_CAN_PASTE | CM_EDITFLAG_CAN_SELECT_ALL, CM_EDITFLAG_CAN_CUT | CM_EDITFLAG_CAN_DELETE, edit, ""},
       {"a link", "", 20, 108, CM_TYPEFLAG_PAGE | CM_TYPEFLAG_LINK, 0, CM_EDITFLAG_CAN_PASTE, page, ""},
+      // The menu opens where the press was, in the view's coordinates.
+      {"text in a frame", "", 240, 198, CM_TYPEFLAG_PAGE | CM_TYPEFLAG_FRAME, CM_EDITFLAG_CAN_SELECT_ALL,
+       CM_EDITFLAG_CAN_PASTE, page, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -1517,6 +1520,8 @@ TEST(EngineCursor, ThePagesCursorReachesOnCursorChangeAndTheWindow) {
   } cases[] = {
       {"a link", 20, 108, CT_HAND, IDC_HAND},
       {"text", 30, 20, CT_IBEAM, IDC_IBEAM},
+      {"a link in a frame", 230, 158, CT_HAND, IDC_HAND},
+      // Back from the frame to the top-level document.
       {"nothing", 300, 250, CT_POINTER, IDC_ARROW},
       {"a text input", 150, 70, CT_IBEAM, IDC_IBEAM},
   };

@@ -1030,8 +1030,11 @@ namespace velora_engine {
 
 void MainBrowser::OnPageReport(const Json::Value& params) {
   CEF_REQUIRE_UI_THREAD();
-  // Only the main frame's own world speaks for the view.
-  if (ContextFrame(params["executionContextId"].asInt()) != target_id_) return;
+  // Only this page's own worlds speak, and only the top-level document for
+  // the title and its select lists.
+  const std::string from = ContextFrame(params["executionContextId"].asInt());
+  if (from.empty()) return;
+  const bool top = from == target_id_;
   Json::Value report;
   Json::CharReaderBuilder builder;
   std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
@@ -1039,6 +1042,15 @@ void MainBrowser::OnPageReport(const Json::Value& params) {
   std::string error;
   if (!reader->parse(payload.data(), payload.data() + payload.size(), &report, &error) || !report.isObject()) return;
   const std::string kind = report["k"].asString();
+  if (!top && kind != "cursor" && kind != "menu") return;
+  if (kind == "menu" && !top) {
+    // A frame knows its own coordinates only: the menu goes where the
+    // engine sent the right press, and the page is the top-level one.
+    report["x"] = last_press_.x;
+    report["y"] = last_press_.y;
+    CefRefPtr<CefFrame> main = GetMainFrame();
+    report["page"] = main ? main->GetURL().ToString() : std::string();
+  }
   if (kind == "title") {
     // An untitled page is named after its address, as the engine does.
     std::string title = report["v"].asString();

@@ -24,7 +24,9 @@ static std::string PageWatchBody() {
   var send = window.__veloraPage;
   if (typeof send !== "function") return;
   try { delete window.__veloraPage; } catch (e) {}
-  if (window !== window.top) return;
+  // Frames report their cursor and their context menus; the title and the
+  // select lists are the top-level document's.
+  var isTop = window === window.top;
   function report(o) { try { send(JSON.stringify(o)); } catch (e) {} }
   var title = null;
   function checkTitle() {
@@ -34,8 +36,10 @@ static std::string PageWatchBody() {
       report({k: "title", v: t, url: location.href});
     }
   }
-  new MutationObserver(checkTitle).observe(document, {subtree: true, childList: true, characterData: true});
-  document.addEventListener("DOMContentLoaded", checkTitle);
+  if (isTop) {
+    new MutationObserver(checkTitle).observe(document, {subtree: true, childList: true, characterData: true});
+    document.addEventListener("DOMContentLoaded", checkTitle);
+  }
   function elementOf(n) { return n && n.nodeType === 1 ? n : (n ? n.parentElement : null); }
   function editable(el) {
     if (!el) return false;
@@ -70,6 +74,13 @@ static std::string PageWatchBody() {
     }
     if (c !== cursor) { cursor = c; report({k: "cursor", v: c}); }
   }, true);
+  // The pointer coming back from a frame (or from outside): the cursor
+  // shown is another document's, so the next move reports again.
+  document.addEventListener("mouseover", function (e) {
+    var from = e.relatedTarget;
+    if (!from || from.nodeName === "IFRAME" || from.nodeName === "FRAME") cursor = null;
+  }, true);
+  document.addEventListener("mouseout", function (e) { if (!e.relatedTarget) cursor = null; }, true);
   window.addEventListener("contextmenu", function (e) {
     if (e.defaultPrevented) return;
     var el = elementOf(e.target);
@@ -82,14 +93,15 @@ static std::string PageWatchBody() {
       sel = String(window.getSelection());
     }
     var text = ed ? (el.value !== undefined ? el.value : el.textContent) : "";
-    report({k: "menu", x: e.clientX, y: e.clientY, page: location.href,
+    report({k: "menu", x: e.clientX, y: e.clientY, page: isTop ? location.href : "",
+            frame: isTop ? "" : location.href,
             link: link ? link.href : "", linkText: link ? link.textContent : "",
             src: media && media.currentSrc !== undefined ? media.currentSrc : (media && media.src) || "",
             media: media ? media.nodeName.toLowerCase() : "", title: (el && el.title) || "",
             sel: sel, editable: ed, hasText: !!text, rich: !!(el && el.isContentEditable),
             undo: ed && document.queryCommandEnabled("undo"), redo: ed && document.queryCommandEnabled("redo")});
   }, false);
-  if (!windowless) return;
+  if (!windowless || !isTop) return;
   var selects = [];
   document.addEventListener("mousedown", function (e) {
     var el = elementOf(e.target);
@@ -180,6 +192,7 @@ MenuContext MenuContextFromReport(const Json::Value& r) {
   c.y = r["y"].isNumeric() ? r["y"].asInt() : 0;
   auto text = [&r](const char* key) { return r[key].isString() ? r[key].asString() : std::string(); };
   c.page_url = text("page");
+  c.frame_url = text("frame");
   c.link_url = text("link");
   c.link_text = text("linkText");
   c.source_url = text("src");
