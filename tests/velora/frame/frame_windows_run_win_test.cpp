@@ -379,6 +379,7 @@ TEST_F(FrameWindows, CaptionAndSystemCommands) {
 
   // Maximising through the system command swaps maxbtn (blue) for
   // restorebtn (yellow); restoring swaps them back.
+  for (int i = 0; i < 100 && PixelAt(frame, 100, 20) != RGB(0, 0, 255); ++i) Sleep(50);
   EXPECT_EQ(RGB(0, 0, 255), PixelAt(frame, 100, 20));
   PostMessageW(frame, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
   Sleep(400);

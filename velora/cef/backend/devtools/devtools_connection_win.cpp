@@ -1,5 +1,7 @@
 #include "devtools_connection_win.h"
 
+#include <algorithm>
+
 #include <chrono>
 #include <utility>
 #include <vector>
@@ -61,15 +63,36 @@ bool DevToolsConnection::Call(const std::string& session_id, const std::string& 
     *error = kClosedError;
     return false;
   }
-  std::unique_lock<std::mutex> wait_lock(waiter->lock);
-  if (!waiter->done_signal.wait_for(wait_lock, std::chrono::milliseconds(timeout_ms),
-                                    [&] { return waiter->done; })) {
-    wait_lock.unlock();
-    std::lock_guard<std::mutex> lock(lock_);
-    pending_.erase(id);
-    *error = method + " timed out after " + std::to_string(timeout_ms) + " ms";
-    return false;
+  // While it waits, the calling thread serves messages that other threads
+  // send to its windows (the engine's UI thread owns the browser windows,
+  // whose parents live on the application's thread: a MoveWindow from
+  // there must not stall that thread, and its painting, for the length of
+  // a DevTools round trip).
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(timeout_ms > 0 ? timeout_ms : 0);
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> done_lock(waiter->lock);
+      if (waiter->done) break;
+    }
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= end) {
+      std::lock_guard<std::mutex> lock(lock_);
+      pending_.erase(id);
+      *error = method + " timed out after " + std::to_string(timeout_ms) + " ms";
+      return false;
+    }
+    const DWORD left = static_cast<DWORD>(std::min<ULONGLONG>(end - now, 0x7FFFFFFF));
+    if (!waiter->event) {
+      std::unique_lock<std::mutex> wait_lock(waiter->lock);
+      waiter->done_signal.wait_for(wait_lock, std::chrono::milliseconds(left), [&] { return waiter->done; });
+      continue;
+    }
+    if (::MsgWaitForMultipleObjects(1, &waiter->event, FALSE, left, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+      MSG msg;
+      ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // delivers sent messages
+    }
   }
+  std::lock_guard<std::mutex> wait_lock(waiter->lock);
   if (!waiter->error.empty()) {
     *error = waiter->error;
     return false;
@@ -119,6 +142,7 @@ void DevToolsConnection::Complete(Pending pending, Json::Value result, const std
     pending.waiter->error = error;
     pending.waiter->done = true;
     pending.waiter->done_signal.notify_all();
+    if (pending.waiter->event) ::SetEvent(pending.waiter->event);
   } else if (pending.on_reply) {
     pending.on_reply(result, error);
   }

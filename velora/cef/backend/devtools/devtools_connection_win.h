@@ -11,6 +11,8 @@
 // connection or Close did.
 #pragma once
 
+#include "win_include.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -70,6 +72,15 @@ class DevToolsConnection {
     bool done = false;
     Json::Value result;
     std::string error;
+    // Set with done, for a wait that also serves messages sent to the
+    // waiting thread's windows.
+    HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    Waiter() = default;
+    Waiter(const Waiter&) = delete;
+    Waiter& operator=(const Waiter&) = delete;
+    ~Waiter() {
+      if (event) ::CloseHandle(event);
+    }
   };
   struct Pending {
     std::shared_ptr<Waiter> waiter;  // Call
