@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 
+#include "bench_render_app.h"
 #include "include/base/cef_bind.h"
 #include "include/base/cef_callback.h"
 #include "include/cef_app.h"
@@ -27,27 +28,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kWidth = 1280, kHeight = 720;
-
-class Handler : public CefV8Handler {
- public:
-  bool Execute(const CefString& name, CefRefPtr<CefV8Value>, const CefV8ValueList& args,
-               CefRefPtr<CefV8Value>&, CefString&) override {
-    CefRefPtr<CefProcessMessage> msg = CefProcessMessage::Create(args.empty() ? "" : args[0]->GetStringValue());
-    CefV8Context::GetCurrentContext()->GetBrowser()->GetMainFrame()->SendProcessMessage(PID_BROWSER, msg);
-    return true;
-  }
-  IMPLEMENT_REFCOUNTING(Handler);
-};
-
-class RenderApp : public CefApp, public CefRenderProcessHandler {
- public:
-  CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override { return this; }
-  void OnContextCreated(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefV8Context> ctx) override {
-    ctx->GetGlobal()->SetValue("testCall", CefV8Value::CreateFunction("testCall", new Handler()),
-                               V8_PROPERTY_ATTRIBUTE_NONE);
-  }
-  IMPLEMENT_REFCOUNTING(RenderApp);
-};
 
 // Counts frames and the pixels their rectangles cover; copies each frame's
 // rectangles out as a client would.
@@ -132,7 +112,7 @@ Result Run(const wchar_t* page, cef_color_t background, int seconds) {
 
 int wmain(int argc, wchar_t** argv) {
   CefMainArgs args(::GetModuleHandleW(nullptr));
-  const int code = CefExecuteProcess(args, new RenderApp(), nullptr);
+  const int code = CefExecuteProcess(args, new velora_bench::TestCallRenderApp(), nullptr);
   if (code >= 0) return code;
   const int seconds = argc > 1 ? _wtoi(argv[1]) : 5;
   wchar_t exe[MAX_PATH];

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "headless_reference.h"
+#include "bench_render_app.h"
 #include "include/base/cef_bind.h"
 #include "include/base/cef_callback.h"
 #include "include/cef_app.h"
@@ -35,27 +36,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-class Handler : public CefV8Handler {
- public:
-  bool Execute(const CefString&, CefRefPtr<CefV8Value>, const CefV8ValueList& args, CefRefPtr<CefV8Value>&,
-               CefString&) override {
-    CefRefPtr<CefProcessMessage> msg = CefProcessMessage::Create(args.empty() ? "" : args[0]->GetStringValue());
-    CefV8Context::GetCurrentContext()->GetBrowser()->GetMainFrame()->SendProcessMessage(PID_BROWSER, msg);
-    return true;
-  }
-  IMPLEMENT_REFCOUNTING(Handler);
-};
-
-class RenderApp : public CefApp, public CefRenderProcessHandler {
- public:
-  CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override { return this; }
-  void OnContextCreated(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefV8Context> ctx) override {
-    ctx->GetGlobal()->SetValue("testCall", CefV8Value::CreateFunction("testCall", new Handler()),
-                               V8_PROPERTY_ATTRIBUTE_NONE);
-  }
-  IMPLEMENT_REFCOUNTING(RenderApp);
-};
 
 class Client : public CefClient {
  public:
@@ -185,7 +165,7 @@ std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end(
 
 int wmain(int argc, wchar_t** argv) {
   CefMainArgs args(::GetModuleHandleW(nullptr));
-  const int code = CefExecuteProcess(args, new RenderApp(), nullptr);
+  const int code = CefExecuteProcess(args, new velora_bench::TestCallRenderApp(), nullptr);
   if (code >= 0) return code;
   const int rounds = argc > 1 ? _wtoi(argv[1]) : 5;
   const int seconds = argc > 2 ? _wtoi(argv[2]) : 5;

@@ -222,12 +222,16 @@ void MainBrowser::FrameLoadURL(FrameImpl* frame, const std::string& url) {
   else Engine::Get()->PostUi(go);
 }
 
-void MainBrowser::FrameExecuteJavaScript(FrameImpl* frame, const std::string& code, const std::string&, int) {
+void MainBrowser::EvaluateInFrame(const std::string& frame_id, const std::string& expression) {
   Json::Value p(Json::objectValue);
-  p["expression"] = code;
-  const int ctx = MainWorldContext(frame->devtools_id());
+  p["expression"] = expression;
+  const int ctx = MainWorldContext(frame_id);
   if (ctx) p["contextId"] = ctx;
   Send("Runtime.evaluate", p);  // thread-safe: the connection serialises sends
+}
+
+void MainBrowser::FrameExecuteJavaScript(FrameImpl* frame, const std::string& code, const std::string&, int) {
+  EvaluateInFrame(frame->devtools_id(), code);
 }
 
 void MainBrowser::FrameSendProcessMessage(FrameImpl* frame, CefProcessId target, CefRefPtr<CefProcessMessage> message) {
@@ -243,11 +247,7 @@ void MainBrowser::FrameSendProcessMessage(FrameImpl* frame, CefProcessId target,
 }
 
 void MainBrowser::FrameEdit(FrameImpl* frame, const char* command) {
-  Json::Value p(Json::objectValue);
-  p["expression"] = std::string("document.execCommand('") + command + "')";
-  const int ctx = MainWorldContext(frame->devtools_id());
-  if (ctx) p["contextId"] = ctx;
-  Send("Runtime.evaluate", p);
+  EvaluateInFrame(frame->devtools_id(), std::string("document.execCommand('") + command + "')");
 }
 
 void MainBrowser::GoBack() {
@@ -341,13 +341,9 @@ void MainBrowser::SetFocus(bool focus) {
       // and the window hears "blur", as when the view loses the focus.
       self->CloseSelectPopup();
       if (!focus) {
-        Json::Value p(Json::objectValue);
-        p["expression"] =
-            "(function(){var a=document.activeElement;if(a&&a!==document.body&&a.blur)a.blur();"
-            "window.dispatchEvent(new FocusEvent('blur'));})()";
-        const int ctx = self->MainWorldContext(self->target_id_);
-        if (ctx) p["contextId"] = ctx;
-        self->Send("Runtime.evaluate", p);
+        self->EvaluateInFrame(self->target_id_,
+                              "(function(){var a=document.activeElement;if(a&&a!==document.body&&a.blur)a.blur();"
+                              "window.dispatchEvent(new FocusEvent('blur'));})()");
       }
       return;
     }
@@ -873,18 +869,7 @@ void MainBrowser::Rebind(const std::string& target_id, const std::string& sessio
   CEF_REQUIRE_UI_THREAD();
   if (closed_) return;
   // The renderer forgets the contexts of the page that has gone.
-  {
-    std::lock_guard<std::mutex> g(contexts_lock_);
-    for (const auto& c : contexts_) {
-      Json::Value gone(Json::objectValue);
-      gone["t"] = "ctx_gone";
-      gone["b"] = GetIdentifier();
-      gone["c"] = ContextKey(c.first);
-      Engine::Get()->SendToRenderer(gone);
-    }
-    contexts_.clear();
-    context_order_.clear();
-  }
+  ClearContexts();
   CefRefPtr<CefFrame> main = GetMainFrame();
   const std::string url = main ? main->GetURL().ToString() : std::string();
   ResetFrames();
@@ -1193,12 +1178,8 @@ bool MainBrowser::SelectPopupTakesClick(const MouseInput& input) {
   if (input.type == MouseInput::Type::kRelease && input.button == MouseInput::Button::kLeft && row >= 0) {
     const int index = select_.first + row;
     if (index < static_cast<int>(select_.options.size()) && !select_.disabled[index]) {
-      Json::Value p(Json::objectValue);
-      p["expression"] = std::string(kSelectChooseFunction) + "(" + std::to_string(select_.id) + "," +
-                        std::to_string(index) + ")";
-      const int ctx = MainWorldContext(target_id_);
-      if (ctx) p["contextId"] = ctx;
-      Send("Runtime.evaluate", p);
+      EvaluateInFrame(target_id_, std::string(kSelectChooseFunction) + "(" + std::to_string(select_.id) + "," +
+                                      std::to_string(index) + ")");
       CloseSelectPopup();
     }
   }

@@ -278,6 +278,8 @@ class MainBrowser : public BrowserImpl, public CefBrowserHost, public BrowserWin
   // A select element's list in a windowless view: opened from the page's
   // report, drawn as the popup widget, chosen from or closed by clicks.
   void OpenSelectPopup(const Json::Value& report);
+  // Runs an expression in the page world of a frame (its newest context).
+  void EvaluateInFrame(const std::string& frame_devtools_id, const std::string& expression);
   void PaintSelectPopup();
   void CloseSelectPopup();
   // True when the click belonged to the open list (it goes no further).
