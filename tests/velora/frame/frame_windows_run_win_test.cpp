@@ -381,14 +381,18 @@ TEST_F(FrameWindows, CaptionAndSystemCommands) {
   // restorebtn (yellow); restoring swaps them back.
   for (int i = 0; i < 100 && PixelAt(frame, 100, 20) != RGB(0, 0, 255); ++i) Sleep(50);
   EXPECT_EQ(RGB(0, 0, 255), PixelAt(frame, 100, 20));
+  // A resized window is painted again when its thread gets to it, which
+  // on a busy machine takes a while.
+  auto waitPixel = [&](COLORREF want) {
+    for (int i = 0; i < 200 && PixelAt(frame, 100, 20) != want; ++i) Sleep(50);
+    return PixelAt(frame, 100, 20);
+  };
   PostMessageW(frame, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-  Sleep(400);
+  EXPECT_EQ(RGB(255, 255, 0), waitPixel(RGB(255, 255, 0)));
   EXPECT_TRUE(IsZoomed(frame));
-  EXPECT_EQ(RGB(255, 255, 0), PixelAt(frame, 100, 20));
   PostMessageW(frame, WM_SYSCOMMAND, SC_RESTORE, 0);
-  Sleep(400);
+  EXPECT_EQ(RGB(0, 0, 255), waitPixel(RGB(0, 0, 255)));
   EXPECT_FALSE(IsZoomed(frame));
-  EXPECT_EQ(RGB(0, 0, 255), PixelAt(frame, 100, 20));
 
   // Alt+F4 (the close system command) ends the process without asking.
   PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
