@@ -13,8 +13,6 @@
 
 #include <memory>
 
-std::wstring g_popupIconPath;
-
 namespace {
 
 const wchar_t kOriginKey[] = L"Software\\Pavlix8\\GameClickOrigin";
@@ -91,8 +89,8 @@ void CMainWnd::LoadLaunchSettings(const std::wstring& path) {
   settings_.keFu = ReadLauncherValue(path, L"KeFu");
   settings_.byPhone = ReadLauncherValue(path, L"ByPhone");
   settings_.iconPath = IconPathFor(path, ReadLauncherValue(path, L"IconUrl"));
-  g_popupIconPath = settings_.iconPath;
-  CCefCommonUI::SetPopupIconPath(g_popupIconPath);
+  // The browser controls' process-wide copy, read when a popup gets its icon.
+  CCefCommonUI::SetPopupIconPath(settings_.iconPath);
   LogAt(__FILE__, __LINE__, "CMainWnd::LoadLaunchSettings")(
       kLogDebug, L"CMainWnd::LoadLaunchSettings GuanWang=%ls LunTan=%ls Chongzhi=%ls KeFu=%ls ByPhone=%ls icon=%ls",
       settings_.guanWang.c_str(), settings_.lunTan.c_str(), settings_.chongzhi.c_str(), settings_.keFu.c_str(),

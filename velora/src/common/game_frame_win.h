@@ -14,9 +14,6 @@
 #include "common/frame_window_rules.h"
 #include "main/frame_rules.h"
 
-// Icon of pop-up browser windows, written once before any browser exists.
-extern std::wstring g_popupIconPath;
-
 class QrFrame;
 
 class CMainWnd : public DuiLib::WindowImplBase, public ICefUIContainer {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "bench_render_app.h"
+#include "bench_support.h"
 #include "include/base/cef_bind.h"
 #include "include/base/cef_callback.h"
 #include "include/cef_app.h"
@@ -83,22 +83,8 @@ int wmain(int argc, wchar_t** argv) {
   if (code >= 0) return code;
   const int rounds = argc > 1 ? _wtoi(argv[1]) : 500;
 
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"BridgeBenchmarkHost";
-  ::RegisterClassW(&wc);
-  g_host = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 0, 0, 640, 360, nullptr,
-                             nullptr, wc.hInstance, nullptr);
-  wchar_t exe[MAX_PATH];
-  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring dir(exe);
-  dir.resize(dir.find_last_of(L'\\') + 1);
-  CefSettings settings;
-  settings.multi_threaded_message_loop = 1;
-  settings.log_severity = LOGSEVERITY_DISABLE;
-  CefString(&settings.cache_path) = dir + L"bridge-benchmark-cache";
-  if (!CefInitialize(args, settings, nullptr, nullptr)) return 2;
+  g_host = velora_bench::CreateHostWindow(L"BridgeBenchmarkHost", 640, 360);
+  if (!velora_bench::InitializeEngine(args, L"bridge-benchmark-cache")) return 2;
 
   CefRefPtr<Client> client = new Client();
   CefPostTask(TID_UI, base::BindOnce(&Create, client, std::wstring(VELORA_TEST_PAGES) + L"ping.html"));

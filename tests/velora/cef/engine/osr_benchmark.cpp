@@ -13,7 +13,7 @@
 #include <mutex>
 #include <string>
 
-#include "bench_render_app.h"
+#include "bench_support.h"
 #include "include/base/cef_bind.h"
 #include "include/base/cef_callback.h"
 #include "include/cef_app.h"
@@ -115,16 +115,7 @@ int wmain(int argc, wchar_t** argv) {
   const int code = CefExecuteProcess(args, new velora_bench::TestCallRenderApp(), nullptr);
   if (code >= 0) return code;
   const int seconds = argc > 1 ? _wtoi(argv[1]) : 5;
-  wchar_t exe[MAX_PATH];
-  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring dir(exe);
-  dir.resize(dir.find_last_of(L'\\') + 1);
-  CefSettings settings;
-  settings.multi_threaded_message_loop = 1;
-  settings.windowless_rendering_enabled = 1;
-  settings.log_severity = LOGSEVERITY_DISABLE;
-  CefString(&settings.cache_path) = dir + L"osr-benchmark-cache";
-  if (!CefInitialize(args, settings, nullptr, nullptr)) return 2;
+  if (!velora_bench::InitializeEngine(args, L"osr-benchmark-cache", true)) return 2;
 
   const Result opaque = Run(L"anim.html?full", 0xFFFFFFFF, seconds);
   std::printf("off-screen 1280x720 canvas animation, opaque (JPEG frames): %d frames, %.1f frames/s\n",

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "headless_reference.h"
-#include "bench_render_app.h"
+#include "bench_support.h"
 #include "include/base/cef_bind.h"
 #include "include/base/cef_callback.h"
 #include "include/cef_app.h"
@@ -170,22 +170,9 @@ int wmain(int argc, wchar_t** argv) {
   const int rounds = argc > 1 ? _wtoi(argv[1]) : 5;
   const int seconds = argc > 2 ? _wtoi(argv[2]) : 5;
 
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"PaintBenchmarkHost";
-  ::RegisterClassW(&wc);
-  g_host = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 720, nullptr, nullptr,
-                             wc.hInstance, nullptr);
-  wchar_t exe[MAX_PATH];
-  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring dir(exe);
-  dir.resize(dir.find_last_of(L'\\') + 1);
-  CefSettings settings;
-  settings.multi_threaded_message_loop = 1;
-  settings.log_severity = LOGSEVERITY_DISABLE;
-  CefString(&settings.cache_path) = dir + L"paint-benchmark-cache";
-  if (!CefInitialize(args, settings, nullptr, nullptr)) return 2;
+  g_host = velora_bench::CreateHostWindow(L"PaintBenchmarkHost", 1280, 720);
+  if (!velora_bench::InitializeEngine(args, L"paint-benchmark-cache")) return 2;
+  const std::wstring dir = velora_bench::ProgramFolder();
 
   velora_bench::HeadlessReference reference;
   if (!reference.Start(dir)) return 3;
